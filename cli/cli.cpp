@@ -1,0 +1,180 @@
+#include "cli/cli.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/command_frame.h"
+#include "config/configuration.h"
+#include "config/file_io.h"
+#include "decompile/decompile_command.h"
+
+namespace tarvo {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage:\n"
+    "  tarvo-cli decompile [--config FILE] [--hex-numbers] [--no-signatures] FLASH OUTPUT.lgp\n"
+    "  tarvo-cli --help\n"
+    "\n"
+    "decompile  Reads the language pack of a flash image (*.bin) or an SL4x language\n"
+    "           file (*.lng), identifies its phone type from the configuration and\n"
+    "           writes every string into an editable UTF-16LE text file (*.lgp).\n"
+    "             --config FILE     configuration file (default: tarvo.ini in the\n"
+    "                               working directory)\n"
+    "             --hex-numbers     write string numbers in hexadecimal (\"String $1A\")\n"
+    "             --no-signatures   do not keep language signatures (window selector\n"
+    "                               bytes) as escapes in the text\n"
+    "\n"
+    "Exit status: 0 on success, 1 when the command fails (the reason is printed on\n"
+    "standard error), 2 on a usage error.\n";
+
+// Reports on standard error; answers questions by the command-line options.
+class CliFrame final : public CommandFrame {
+ public:
+  CliFrame(std::ostream& err, bool showProgress) : err_(err), showProgress_(showProgress) {}
+
+  bool hexNumbers = false;
+  bool signatures = true;
+  bool crop = false;
+  bool force = false;
+
+  void SetStatusText(const std::string& text) override {
+    status_ = text;
+    lastPercent_ = -1;
+    ShowProgress();
+  }
+  void SetProgressMinimum(double value) override { minimum_ = value; }
+  void SetProgressMaximum(double value) override { maximum_ = value; }
+  void SetProgressValue(double value) override {
+    value_ = value;
+    ShowProgress();
+  }
+  double ProgressMaximum() const override { return maximum_; }
+  void Yield() override {}
+
+  MessageAnswer ShowMessage(const Message& message) override {
+    EndProgressLine();
+    err_ << message.Text << "\n";
+    switch (message.Kind) {
+      case MessageKind::Notice:
+        return MessageAnswer::Ok;
+      case MessageKind::CropQuestion:
+        err_ << (crop ? "Cropped (--crop).\n" : "Stopped: give --crop to crop over-long strings.\n");
+        return crop ? MessageAnswer::Ok : MessageAnswer::Cancel;
+      case MessageKind::MissingSignatureQuestion:
+        err_ << (force ? "Writing anyway (--force).\n" : "Stopped: give --force to write into this file anyway.\n");
+        return force ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    }
+    return MessageAnswer::Cancel;
+  }
+
+  bool HexStringNumbers() const override { return hexNumbers; }
+  bool SaveLangSignatures() const override { return signatures; }
+  void Lock() override {}
+  void Unlock() override { EndProgressLine(); }
+
+ private:
+  void ShowProgress() {
+    if (!showProgress_) return;
+    const double span = maximum_ - minimum_;
+    const int percent = span > 0 ? static_cast<int>(std::floor(100 * (value_ - minimum_) / span)) : 0;
+    if (percent == lastPercent_) return;
+    lastPercent_ = percent;
+    err_ << "\r" << status_ << " " << percent << "%   " << std::flush;
+    lineOpen_ = true;
+  }
+  void EndProgressLine() {
+    if (lineOpen_) err_ << "\n";
+    lineOpen_ = false;
+  }
+
+  std::ostream& err_;
+  bool showProgress_;
+  std::string status_;
+  double minimum_ = 0, maximum_ = 100, value_ = 0;
+  int lastPercent_ = -1;
+  bool lineOpen_ = false;
+};
+
+struct Arguments {
+  std::string command;
+  std::optional<std::string> config;
+  bool hexNumbers = false, noSignatures = false, crop = false, force = false;
+  std::vector<std::string> files;
+};
+
+// Parses the arguments; returns an error text for a usage error.
+std::optional<std::string> Parse(std::span<const std::string_view> args, Arguments& parsed) {
+  if (args.empty()) return "no command given";
+  parsed.command = args[0];
+  if (parsed.command != "decompile") return "unknown command \"" + parsed.command + "\"";
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg == "--config") {
+      if (i + 1 == args.size()) return "--config needs a file name";
+      parsed.config = std::string(args[++i]);
+    } else if (arg == "--hex-numbers") {
+      parsed.hexNumbers = true;
+    } else if (arg == "--no-signatures") {
+      parsed.noSignatures = true;
+    } else if (arg == "--") {
+      for (++i; i < args.size(); ++i) parsed.files.emplace_back(args[i]);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return "unknown option \"" + std::string(arg) + "\"";
+    } else {
+      parsed.files.emplace_back(arg);
+    }
+  }
+  if (parsed.files.size() != 2) return "expected two file names";
+  return std::nullopt;
+}
+
+}  // namespace
+
+int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
+    out << kUsage;
+    return 0;
+  }
+  Arguments parsed;
+  if (const auto problem = Parse(args, parsed)) {
+    err << "tarvo-cli: " << *problem << "\n\n" << kUsage;
+    return 2;
+  }
+
+  const std::filesystem::path configPath = parsed.config.value_or("tarvo.ini");
+  Configuration config;
+  LoadConfiguration(configPath, config);
+  if (!IsUsable(config)) {
+    err << "Error reading configuration!\n"
+        << "(\"" << DisplayPath(configPath)
+        << "\" is missing, empty, or lacks PHONETYPE or TRANS entries.)\n";
+    return 1;
+  }
+
+  CliFrame frame(err, &err == &std::cerr && ::isatty(STDERR_FILENO));
+  frame.hexNumbers = parsed.hexNumbers;
+  frame.signatures = !parsed.noSignatures;
+  frame.crop = parsed.crop;
+  frame.force = parsed.force;
+
+  const CommandResult result = RunDecompile(frame, config, parsed.files[0], parsed.files[1]);
+  switch (result.Outcome) {
+    case CommandOutcome::Done:
+      return 0;
+    case CommandOutcome::Silent:
+      err << result.Reason << "\n";
+      return 1;
+    case CommandOutcome::Failed:
+      return 1;
+  }
+  return 1;
+}
+
+}  // namespace tarvo

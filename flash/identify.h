@@ -1,0 +1,31 @@
+// Which configured phone type a flash image or language file belongs to.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "config/configuration.h"
+
+namespace tarvo {
+
+struct Identification {
+  // Index into the phone-type table, or -1 when no type fits.
+  int TypeIndex = -1;
+  // The decoded name of a language file read for a language-file type.
+  std::u16string LanguageName;
+};
+
+// True when the path's last three characters are "LNG" in any letter case.
+bool IsLanguageFilePath(std::string_view path);
+
+// Tests the phone types in table order and takes the first that fits: the
+// pack signature at its PackOffset and all its IdBytes (unless the last one
+// has offset 0). For a language file the first language-file type first gets
+// the offset behind the file's name, which it keeps. Bytes beyond the end of
+// the file never match.
+Identification IdentifyFlash(std::span<const std::uint8_t> file, std::string_view path, Configuration& config,
+                             bool saveSignatures);
+
+}  // namespace tarvo

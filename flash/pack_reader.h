@@ -1,0 +1,56 @@
+// Reading a language pack: header, tables, and any string expanded through
+// its language's dictionary into phone bytes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "config/phone_type.h"
+#include "flash/pack_view.h"
+
+namespace tarvo {
+
+// One language's table entry. Off[u] is the offset of the u-byte entries;
+// Thr[u] is the first code of the (u+1)-byte entries (Thr[0] is 0).
+struct LanguageTableEntry {
+  std::array<std::int16_t, 5> Off{};  // Off[1..4]
+  std::array<std::int16_t, 4> Thr{};  // Thr[0..3]
+};
+
+// Where a code's dictionary entry lies, worked out once per language.
+struct DictionaryEntryPlace {
+  std::int32_t Offset = 0;  // relative to P, 16-bit arithmetic
+  std::uint8_t Length = 0;  // 1 to 4
+  bool Overflows = false;   // the offset arithmetic left 16 bits
+};
+
+struct PackContents {
+  std::int32_t BlockCount = 0;
+  std::int32_t LangMapOffset = 0;
+  std::int32_t LangTableOffset = 0;
+  std::int32_t LangIdListOffset = 0;
+  std::int32_t AllLangs = 0;
+  std::int32_t FirstLangId = 0;
+  std::int32_t StringIndexOffset = 0;
+  std::int32_t MaxMsgId = 0;
+  std::string LgPackId;                  // 8-bit characters
+  std::vector<std::int32_t> BlockTable;  // slot of the first string of block 1, 2, ...
+  std::vector<std::uint8_t> LangMap;
+  std::vector<std::uint8_t> LangIds;
+  std::vector<LanguageTableEntry> Languages;
+  std::vector<std::array<DictionaryEntryPlace, 256>> Dictionaries;  // by language
+};
+
+// Reads header and tables of the pack at the phone type's PackOffset.
+// Anything that lies outside the file or breaks the format's 16-bit limits
+// is an Error.
+PackContents ReadPack(const PackView& pack, const PhoneTypeRecord& type);
+
+// Appends the phone bytes of message `message` in language `language`.
+void ReadPackString(const PackView& pack, const PackContents& contents, std::int32_t language,
+                    std::int32_t message, std::vector<std::uint8_t>& out);
+
+}  // namespace tarvo

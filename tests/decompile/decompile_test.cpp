@@ -1,0 +1,199 @@
+#include "decompile/decompile_command.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "codec/decode.h"
+#include "tests/support/lgp_text.h"
+#include "tests/support/text.h"
+#include "tests/support/pack_builder.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_frame.h"
+
+namespace tarvo {
+namespace {
+
+using test::ByteString;
+
+class Decompile : public test::TempDirTest {
+ protected:
+  Decompile() {
+    LoadConfigurationText(std::string("TRANS 80,0\nTRANS 81,400\nPHONETYPE ") + test::kFlashType +
+                              "\nPHONETYPE " + test::kBareType + "\nPHONETYPE " + test::kLangType + "\n",
+                          config_);
+  }
+
+  CommandResult Run(const ByteString& image, const std::string& flashName = "flash.bin") {
+    Write(Path(flashName), image);
+    return RunDecompile(frame_, config_, Path(flashName), Path("out.lgp"));
+  }
+
+  Configuration config_;
+  test::TestFrame frame_;
+};
+
+// Two languages of two messages in the bare type, laid out by the test builder.
+test::PackSpec SmallSpec() {
+  test::PackSpec spec;
+  spec.lgPackId = "DEMO";
+  spec.langIds = {1, 9};
+  spec.strings = {{{'H', 'i'}, {}, {0x81, 0x10, 0x11}, {0x0A}, {'<', '4', '1', '>'}},
+                  {{0x80, 0x0A}, {'a'}, {}, {0x95, 0x10}, {'x', 'y', 'x', 'y'}}};
+  return spec;
+}
+
+TEST_F(Decompile, WritesTheTextFileLineByLine) {
+  const auto type = test::TypeOf(test::kBareType);
+  ASSERT_EQ(Run(test::BuildImage(type, SmallSpec())).Outcome, CommandOutcome::Done);
+  const std::vector<std::u16string> expected = {
+      u";", u"; Header info", u";",
+      u"PhoneType BARE, 80, 10000, 4, 6, 8, 0, A, C, E, 12, 0, 30, 64, 4",
+      u"AllLangs 2", u"MaxMsgId 4", u"LgPackId DEMO", u";",
+      u";", u"; Language data", u";", u"LangId 1",
+      u"String 0, \"Hi\"", u"String 1, \"\"", u"String 2, \"<81>\u0410\u0411\"", u"String 3, \"<0A>\"",
+      u"String 4, \"<41>\"",
+      u";", u"; Language data", u";", u"LangId 9",
+      u"String 0, \"<80><0A>\"", u"String 1, \"a\"", u"String 2, \"\"", u"String 3, \"<95><10>\"",
+      u"String 4, \"xyxy\""};
+  EXPECT_EQ(Read(Path("out.lgp")), test::LgpBytes(expected));
+  EXPECT_EQ(frame_.statuses, (std::vector<std::string>{"Analyzing...", "Decompiling...", "Done!"}));
+  EXPECT_EQ(frame_.maximum, 10);
+  EXPECT_EQ(frame_.value, 9);
+  EXPECT_FALSE(frame_.locked);
+  EXPECT_TRUE(frame_.messages.empty());
+}
+
+TEST_F(Decompile, SignatureOptionOffLeavesKnownSelectorsOut) {
+  frame_.signatures = false;
+  ASSERT_EQ(Run(test::BuildImage(test::TypeOf(test::kBareType), SmallSpec())).Outcome, CommandOutcome::Done);
+  const auto lines = test::LgpLines(Read(Path("out.lgp")));
+  EXPECT_EQ(lines[14], u"String 2, \"\u0410\u0411\"");
+}
+
+TEST_F(Decompile, HexOptionIsReadForEveryLine) {
+  test::PackSpec spec;
+  spec.langIds = {3};
+  spec.strings = test::RandomStrings(3, 1, 29, 5);
+  frame_.onYield = [](test::TestFrame& f) { f.hexNumbers = f.value >= 25; };
+  ASSERT_EQ(Run(test::BuildImage(test::TypeOf(test::kFlashType), spec)).Outcome, CommandOutcome::Done);
+  const auto lines = test::LgpLines(Read(Path("out.lgp")));
+  ASSERT_EQ(lines.size(), 12u + 30u);
+  EXPECT_EQ(lines[12].substr(0, 10), u"String 0, ");
+  EXPECT_EQ(lines[12 + 25].substr(0, 10), u"String 25,");
+  EXPECT_EQ(lines[12 + 26].substr(0, 11), u"String $1A,");
+  EXPECT_EQ(lines[12 + 29].substr(0, 11), u"String $1D,");
+}
+
+TEST_F(Decompile, LanguageFileGetsItsNameLine) {
+  const auto type = test::TypeOf(test::kLangType);
+  test::PackSpec spec = SmallSpec();
+  spec.strings[0].resize(4);
+  spec.strings[1].resize(4);
+  spec.languageName = {0x81, 0x20, 0x21, 'x'};
+  ASSERT_EQ(Run(test::BuildImage(type, spec), "russian.LNG").Outcome, CommandOutcome::Done);
+  const auto lines = test::LgpLines(Read(Path("out.lgp")));
+  EXPECT_EQ(lines[3], u"PhoneType LNGFILE, -1, 8000, 4, 6, 8, 0, A, C, E, 12, 0, 36, 128, 3");
+  EXPECT_EQ(lines[7], u"SL4xLangName \"<81>\u0420\u0421\u0478\"");
+  EXPECT_EQ(config_.PhoneTypes[2].PackOffset, 5);
+
+  spec.languageName.clear();
+  ASSERT_EQ(Run(test::BuildImage(type, spec), "empty-name.lng").Outcome, CommandOutcome::Done);
+  EXPECT_EQ(test::LgpLines(Read(Path("out.lgp")))[7], u"SL4xLangName \"\"");
+}
+
+TEST_F(Decompile, DecodesEveryStringOfAMultiBlockPack) {
+  const auto type = test::TypeOf(test::kFlashType);
+  test::PackSpec spec;
+  spec.langIds = {0, 4, 7};
+  spec.strings = test::RandomStrings(11, 3, 250, 180);
+  spec.imageSize = 0x40000;
+  ASSERT_EQ(Run(test::BuildImage(type, spec)).Outcome, CommandOutcome::Done);
+  const auto lines = test::LgpLines(Read(Path("out.lgp")));
+  ASSERT_EQ(lines.size(), 8u + 3u * (4u + 251u));
+  for (int i = 0; i < 3; ++i) {
+    for (int m = 0; m <= 250; ++m) {
+      const std::u16string expected = u"String " + test::U(std::to_string(m)) + u", \"" +
+                                      DecodePhoneString(spec.strings[i][m], config_.Chars, true) + u"\"";
+      ASSERT_EQ(lines[8 + i * 255 + 4 + m], expected);
+    }
+  }
+}
+
+TEST_F(Decompile, UnknownImageLeavesNoTextFile) {
+  WriteText(Path("out.lgp"), "old contents");
+  EXPECT_EQ(Run(ByteString(0x1000, 0x42)).Outcome, CommandOutcome::Failed);
+  ASSERT_EQ(frame_.messages.size(), 1u);
+  EXPECT_EQ(frame_.messages[0].Text, "Unknow phone's flash!");
+  EXPECT_EQ(frame_.messages[0].Title, "Error");
+  EXPECT_EQ(frame_.LastStatus(), "Analyzing...");
+  EXPECT_FALSE(std::filesystem::exists(Path("out.lgp")));
+  EXPECT_FALSE(frame_.locked);
+}
+
+TEST_F(Decompile, EmptyFlashFileIsDeletedSilently) {
+  EXPECT_EQ(Run({}).Outcome, CommandOutcome::Silent);
+  EXPECT_TRUE(frame_.messages.empty());
+  EXPECT_FALSE(std::filesystem::exists(Path("flash.bin")));
+  EXPECT_EQ(frame_.LastStatus(), "Analyzing...");
+  EXPECT_FALSE(frame_.locked);
+}
+
+TEST_F(Decompile, OutputThatIsTheInputIsRefusedBeforeAnythingIsDeleted) {
+  const ByteString image = test::BuildImage(test::TypeOf(test::kBareType), SmallSpec());
+  Write(Path("flash.bin"), image);
+  EXPECT_EQ(RunDecompile(frame_, config_, Path("flash.bin"), dir_ / "." / "flash.bin").Outcome,
+            CommandOutcome::Failed);
+  EXPECT_EQ(Read(Path("flash.bin")), image);
+}
+
+TEST_F(Decompile, MissingFlashFileIsReportedWithItsPath) {
+  EXPECT_EQ(RunDecompile(frame_, config_, Path("nowhere.bin"), Path("out.lgp")).Outcome, CommandOutcome::Failed);
+  ASSERT_EQ(frame_.messages.size(), 1u);
+  EXPECT_NE(frame_.messages[0].Text.find("nowhere.bin"), std::string::npos);
+  EXPECT_NE(frame_.messages[0].Text.find("No such file"), std::string::npos);
+  EXPECT_FALSE(frame_.locked);
+}
+
+TEST_F(Decompile, TruncatedImagesAreRefusedAtEveryLength) {
+  const ByteString image = test::BuildImage(test::TypeOf(test::kBareType), SmallSpec());
+  for (std::size_t length = 1; length < image.size(); ++length) {
+    test::TestFrame frame;
+    Write(Path("cut.bin"), ByteString(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(length)));
+    const CommandResult result = RunDecompile(frame, config_, Path("cut.bin"), Path("out.lgp"));
+    ASSERT_EQ(result.Outcome, CommandOutcome::Failed) << length;
+    ASSERT_EQ(frame.messages.size(), 1u);
+    ASSERT_FALSE(std::filesystem::exists(Path("out.lgp"))) << length;
+    ASSERT_FALSE(frame.locked);
+  }
+}
+
+TEST_F(Decompile, RandomCorruptionNeverCrashesAndNeverLeavesAPartialFile) {
+  test::PackSpec spec;
+  spec.langIds = {1, 2};
+  spec.strings = test::RandomStrings(5, 2, 40, 30);
+  const ByteString good = test::BuildImage(test::TypeOf(test::kFlashType), spec);
+  std::mt19937 random(99);
+  int failed = 0;
+  for (int round = 0; round < 400; ++round) {
+    ByteString image = good;
+    const int flips = 1 + static_cast<int>(random() % 8);
+    for (int f = 0; f < flips; ++f) {
+      image[0x100 + random() % (image.size() - 0x100)] = static_cast<std::uint8_t>(random());
+    }
+    test::TestFrame frame;
+    Write(Path("bad.bin"), image);
+    const CommandResult result = RunDecompile(frame, config_, Path("bad.bin"), Path("out.lgp"));
+    if (result.Outcome == CommandOutcome::Failed) {
+      ++failed;
+      ASSERT_FALSE(std::filesystem::exists(Path("out.lgp")));
+    } else {
+      ASSERT_EQ(result.Outcome, CommandOutcome::Done);
+    }
+    ASSERT_FALSE(frame.locked);
+  }
+  EXPECT_GT(failed, 0);
+}
+
+}  // namespace
+}  // namespace tarvo

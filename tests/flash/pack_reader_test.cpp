@@ -1,0 +1,144 @@
+#include "flash/pack_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "config/error.h"
+#include "tests/support/pack_builder.h"
+
+namespace tarvo {
+namespace {
+
+using test::ByteString;
+
+// A pack laid out by hand for the BARE phone type (pack at 0x80, no LangId
+// list offset field, no MaxMsgId field: MaxMsgId is the default 4).
+ByteString HandImage() {
+  ByteString pack(0x100, 0xEE);
+  auto put = [&](std::size_t at, std::initializer_list<int> bytes) {
+    for (int b : bytes) pack[at++] = static_cast<std::uint8_t>(b);
+  };
+  put(0x00, {0xBB, 0xBB, 0x00, 0x00});  // signature
+  put(0x04, {0x01, 0x00});              // block count 1: empty block table
+  put(0x06, {0x3A, 0x00});              // language map at T = 0x30 + 5 * 2
+  put(0x08, {0x7C, 0x00});              // language table R
+  put(0x0A, {0x01, 0x00});              // one language
+  put(0x0C, {0x07, 0x00});              // first LangId
+  put(0x0E, {0x8A, 0x00});              // string index G
+  put(0x10, {0x00, 0x40});              // block size
+  put(0x12, {'A', 'B', 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+  for (std::size_t i = 0x3A; i < 0x7A; ++i) pack[i] = 0;  // language map, 64 bytes
+  pack[0x3A + 7] = 0;                                      // LangId 7 is language 0
+  put(0x7A, {0x07, 0xFF});                                 // LangId list and the gap byte
+  // Language table: Off1 8C Thr1 2 Off2 8E Thr2 3 Off3 90 Thr3 3 Off4 90.
+  put(0x7C, {0x8C, 0, 2, 0, 0x8E, 0, 3, 0, 0x90, 0, 3, 0, 0x90, 0});
+  put(0x8A, {0x90, 0x00});              // group 0 starts at 0x90
+  put(0x8C, {'H', 'i', 'a', 'b'});      // codes 0 'H', 1 'i', 2 "ab"
+  put(0x90, {0x03, 0x00, 0x01,          // message 0: "Hi"
+             0x01,                      // message 1: empty
+             0x03, 0x02, 0x00,          // message 2: "abH"
+             0x03, 0x01, 0x02,          // message 3: "iab"
+             0x00});                    // message 4: length byte 0, empty
+  ByteString image(0x80, 0xEE);
+  image.insert(image.end(), pack.begin(), pack.begin() + 0x9B);
+  return image;
+}
+
+std::string StringOf(const PackView& view, const PackContents& c, int language, int message) {
+  std::vector<std::uint8_t> bytes;
+  ReadPackString(view, c, language, message, bytes);
+  return {bytes.begin(), bytes.end()};
+}
+
+TEST(PackReader, ReadsAHandLaidPack) {
+  const auto type = test::TypeOf(test::kBareType);
+  const ByteString image = HandImage();
+  const PackView view(image, type.PackOffset);
+  const PackContents c = ReadPack(view, type);
+  EXPECT_EQ(c.AllLangs, 1);
+  EXPECT_EQ(c.MaxMsgId, 4);
+  EXPECT_EQ(c.LgPackId, "AB");
+  EXPECT_EQ(c.LangIdListOffset, 0x3A + 64);
+  EXPECT_EQ(c.LangIds, (std::vector<std::uint8_t>{7}));
+  EXPECT_TRUE(c.BlockTable.empty());
+  EXPECT_EQ(StringOf(view, c, 0, 0), "Hi");
+  EXPECT_EQ(StringOf(view, c, 0, 1), "");
+  EXPECT_EQ(StringOf(view, c, 0, 2), "abH");
+  EXPECT_EQ(StringOf(view, c, 0, 3), "iab");
+  EXPECT_EQ(StringOf(view, c, 0, 4), "");
+}
+
+TEST(PackReader, ExpandsCodesByTheirLengthClass) {
+  // Header fields at 40.., one language whose table entry at 30 says:
+  // Off1 0, Thr1 100, Off2 1000, Thr2 150, Off3 2000, Thr3 200, Off4 3000.
+  const auto type = test::TypeOf("T, 0, 4000, 40, 42, 44, 46, 48, 4A, 4C, 50, 60, 70, 0, 0");
+  ByteString image(5000);
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i % 251);
+  auto put16 = [&](std::size_t at, int v) {
+    image[at] = static_cast<std::uint8_t>(v & 0xFF);
+    image[at + 1] = static_cast<std::uint8_t>(v >> 8);
+  };
+  put16(0, 0xBBBB), put16(2, 0);
+  const int table[] = {0, 100, 1000, 150, 2000, 200, 3000};
+  for (int i = 0; i < 7; ++i) put16(30 + 2 * static_cast<std::size_t>(i), table[i]);
+  put16(0x40, 1);     // block count
+  put16(0x42, 0x90);  // language map (size 0)
+  put16(0x44, 30);    // language table
+  put16(0x46, 0x90);  // LangId list
+  put16(0x48, 1);     // one language
+  put16(0x4C, 20);    // string index
+  put16(0x60, 0);     // MaxMsgId 0
+  image[0x90] = 5;    // LangId 5
+  put16(20, 10);      // group 0 at 10
+  image[10] = 4, image[11] = 120, image[12] = 255, image[13] = 99;  // codes 120, 255, 99
+  const PackView view(image, 0);
+  const PackContents c = ReadPack(view, type);
+  // 120: two bytes at Off2 + 20 * 2; 255: four bytes at Off4 + 55 * 4; 99: one byte at 99.
+  ByteString expected;
+  for (int at : {1040, 1041, 3220, 3221, 3222, 3223, 99}) expected.push_back(static_cast<std::uint8_t>(at % 251));
+  EXPECT_EQ(StringOf(view, c, 0, 0), std::string(expected.begin(), expected.end()));
+}
+
+TEST(PackReader, FindsStringsAcrossBlocks) {
+  const auto type = test::TypeOf(test::kFlashType);
+  test::PackSpec spec;
+  spec.langIds = {1, 2, 3};
+  spec.strings = test::RandomStrings(7, 3, 299, 200);
+  const ByteString image = test::BuildImage(type, spec);
+  const PackView view(image, type.PackOffset);
+  const PackContents c = ReadPack(view, type);
+  ASSERT_GE(c.BlockCount, 3);
+  for (int i = 0; i < 3; ++i) {
+    for (int m = 0; m <= 299; ++m) {
+      std::vector<std::uint8_t> bytes;
+      ReadPackString(view, c, i, m, bytes);
+      ASSERT_EQ(bytes, spec.strings[i][m]) << "language " << i << " message " << m;
+    }
+  }
+}
+
+TEST(PackReader, RefusesValuesOutsideTheFormat) {
+  const auto type = test::TypeOf(test::kBareType);
+  using Patch = std::pair<std::size_t, ByteString>;
+  auto expectError = [&](std::vector<Patch> patches, const char* fragment) {
+    ByteString image = HandImage();
+    for (const auto& [at, bytes] : patches) std::copy(bytes.begin(), bytes.end(), image.begin() + 0x80 + at);
+    const PackView view(image, type.PackOffset);
+    try {
+      const PackContents c = ReadPack(view, type);
+      for (int m = 0; m <= c.MaxMsgId; ++m) StringOf(view, c, 0, m);
+      ADD_FAILURE() << "no error for " << fragment;
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos) << e.what();
+    }
+  };
+  expectError({{0x08, {0x00, 0x80}}}, "negative");        // language table offset 0x8000
+  expectError({{0x0A, {0x00, 0x01}}}, "LangId list");     // 256 languages: the list runs into FF
+  expectError({{0x7A, {0xFF}}}, "LangId list ends");
+  expectError({{0x8A, {0x00, 0x10}}}, "string record");   // group start beyond the end
+  expectError({{0x7C, {0xFF, 0x7F}}, {0x91, {0x01, 0x00}}}, "16-bit");  // Off1 7FFF + code 1
+  expectError({{0x0A, {0x00, 0x70}}}, "32768 slots");
+  expectError({{0x00, {0xBB, 0xBB, 0x00, 0x01}}}, "signature");
+}
+
+}  // namespace
+}  // namespace tarvo
