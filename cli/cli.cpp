@@ -11,6 +11,7 @@
 #include "app/command_frame.h"
 #include "config/configuration.h"
 #include "config/file_io.h"
+#include "compile/compile_command.h"
 #include "decompile/decompile_command.h"
 
 namespace tarvo {
@@ -20,6 +21,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage:\n"
     "  tarvo-cli decompile [--config FILE] [--hex-numbers] [--no-signatures] FLASH OUTPUT.lgp\n"
+    "  tarvo-cli compile [--config FILE] [--crop] [--force] INPUT.lgp FLASH\n"
     "  tarvo-cli --help\n"
     "\n"
     "decompile  Reads the language pack of a flash image (*.bin) or an SL4x language\n"
@@ -30,6 +32,16 @@ constexpr const char* kUsage =
     "             --hex-numbers     write string numbers in hexadecimal (\"String $1A\")\n"
     "             --no-signatures   do not keep language signatures (window selector\n"
     "                               bytes) as escapes in the text\n"
+    "\n"
+    "compile    Reads an LGpack text file (*.lgp), packs its strings and writes the\n"
+    "           pack into the flash image FLASH in place (it must exist), or writes\n"
+    "           a new SL4x language file when the phone type is a language file.\n"
+    "           Nothing is written when anything does not fit.\n"
+    "             --config FILE     configuration file (default: tarvo.ini)\n"
+    "             --crop            crop strings that pack to more than 254 bytes\n"
+    "                               (without it the first such string stops)\n"
+    "             --force           write into a flash image that has no language\n"
+    "                               pack signature where the phone type puts the pack\n"
     "\n"
     "Exit status: 0 on success, 1 when the command fails (the reason is printed on\n"
     "standard error), 2 on a usage error.\n";
@@ -113,20 +125,25 @@ struct Arguments {
 std::optional<std::string> Parse(std::span<const std::string_view> args, Arguments& parsed) {
   if (args.empty()) return "no command given";
   parsed.command = args[0];
-  if (parsed.command != "decompile") return "unknown command \"" + parsed.command + "\"";
+  const bool decompile = parsed.command == "decompile";
+  if (!decompile && parsed.command != "compile") return "unknown command \"" + parsed.command + "\"";
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg == "--config") {
       if (i + 1 == args.size()) return "--config needs a file name";
       parsed.config = std::string(args[++i]);
-    } else if (arg == "--hex-numbers") {
+    } else if (decompile && arg == "--hex-numbers") {
       parsed.hexNumbers = true;
-    } else if (arg == "--no-signatures") {
+    } else if (decompile && arg == "--no-signatures") {
       parsed.noSignatures = true;
+    } else if (!decompile && arg == "--crop") {
+      parsed.crop = true;
+    } else if (!decompile && arg == "--force") {
+      parsed.force = true;
     } else if (arg == "--") {
       for (++i; i < args.size(); ++i) parsed.files.emplace_back(args[i]);
     } else if (arg.size() > 1 && arg[0] == '-') {
-      return "unknown option \"" + std::string(arg) + "\"";
+      return "unknown option \"" + std::string(arg) + "\" for " + parsed.command;
     } else {
       parsed.files.emplace_back(arg);
     }
@@ -164,7 +181,10 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
   frame.crop = parsed.crop;
   frame.force = parsed.force;
 
-  const CommandResult result = RunDecompile(frame, config, parsed.files[0], parsed.files[1]);
+  PivotRandom random;
+  const CommandResult result = parsed.command == "decompile"
+                                   ? RunDecompile(frame, config, parsed.files[0], parsed.files[1])
+                                   : RunCompile(frame, config, random, parsed.files[0], parsed.files[1]);
   switch (result.Outcome) {
     case CommandOutcome::Done:
       return 0;

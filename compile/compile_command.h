@@ -1,0 +1,20 @@
+// "Compile LGpack to flash": .lgp text to a pack written into a flash image
+// in place, or into a new language file.
+#pragma once
+
+#include <filesystem>
+
+#include "app/command_frame.h"
+#include "compile/packing.h"
+#include "config/configuration.h"
+
+namespace tarvo {
+
+// Runs the command on the two chosen files. Nothing is written unless the
+// whole pack has been laid out, checked against every limit, and read back
+// equal to the input; a flash image then changes only in the pack's bytes.
+// `random` chooses the sort's pivots and goes on from one compile to the next.
+CommandResult RunCompile(CommandFrame& frame, const Configuration& config, PivotRandom& random,
+                         const std::filesystem::path& lgpPath, const std::filesystem::path& flashPath);
+
+}  // namespace tarvo

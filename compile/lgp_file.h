@@ -1,0 +1,42 @@
+// The .lgp text file: its in-memory form and its reader.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "config/configuration.h"
+
+namespace tarvo {
+
+using PhoneBytes = std::vector<std::uint8_t>;
+
+struct LgpFile {
+  PhoneTypeRecord PhoneType;  // from the last complete "PhoneType" line
+  std::int32_t AllLangs = 0;
+  std::int32_t MaxMsgId = 0;
+  std::string LgPackId;        // 8-bit characters
+  PhoneBytes SL4xLangName;     // encoded
+  std::int32_t LangCount = 0;  // "LangId" lines accepted
+  std::vector<std::int32_t> LangIds;  // AllLangs entries, 0 where no line gave one
+  // Encoded strings by language, then message number. Kept sparse: a message
+  // without a "String" line is the empty string.
+  std::vector<std::map<std::int32_t, PhoneBytes>> Strings;
+
+  // The string of a language and message, empty when there is none.
+  const PhoneBytes& StringAt(std::int32_t language, std::int32_t message) const;
+};
+
+enum class LgpReadStatus { Read, EmptyFile, NoByteOrderMark };
+
+// Reads the bytes of a .lgp file, encoding every string with `table` as it is
+// read. Lines the format cannot hold (a number beyond 16 bits, a negative
+// string number, a character above U+7FFF, a "String" line with no language
+// to go to) are an Error that names the line. `afterLine` runs after each line.
+LgpReadStatus ReadLgpFile(std::span<const std::uint8_t> file, const CharTable& table, LgpFile& lgp,
+                          const std::function<void()>& afterLine = {});
+
+}  // namespace tarvo
