@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 
 #include "tests/support/lgp_text.h"
@@ -69,7 +70,38 @@ TEST_F(Cli, ReportsFailuresOnStandardErrorWithStatusOne) {
   EXPECT_FALSE(std::filesystem::exists(Path("d.lgp")));
 }
 
+TEST_F(Cli, CompilesBackAndAnswersQuestionsByItsOptions) {
+  const std::string config = Path("tarvo.ini").string();
+  ASSERT_EQ(Run({"decompile", "--config", config, Path("flash.bin"), Path("a.lgp")}), 0);
+  // Without a pack signature the image is refused unless --force.
+  Write(Path("blank.bin"), std::vector<std::uint8_t>(0x1000, 0xFF));
+  EXPECT_EQ(Run({"compile", "--config", config, Path("a.lgp"), Path("blank.bin")}), 1);
+  EXPECT_NE(err_.str().find("--force"), std::string::npos);
+  EXPECT_EQ(Read(Path("blank.bin")), std::vector<std::uint8_t>(0x1000, 0xFF));
+  EXPECT_EQ(Run({"compile", "--force", "--config", config, Path("a.lgp"), Path("blank.bin")}), 0) << err_.str();
+  ASSERT_EQ(Run({"decompile", "--config", config, Path("blank.bin"), Path("b.lgp")}), 0);
+  const auto compiled = test::LgpLines(Read(Path("b.lgp")));
+  EXPECT_EQ(compiled[12], u"String 0, \"<80>Hi\"");  // a text's first character gets its window
+  EXPECT_EQ(compiled[13], test::LgpLines(Read(Path("a.lgp")))[13]);
+
+  // An over-long string stops the command unless --crop.
+  auto lines = test::LgpLines(Read(Path("a.lgp")));
+  std::u16string longText;
+  std::mt19937 random(4);
+  for (int i = 0; i < 900; ++i) longText.push_back(static_cast<char16_t>(u'!' + random() % 90));
+  lines[14] = u"String 2, \"" + longText + u"\"";
+  Write(Path("long.lgp"), test::LgpBytes(lines));
+  const auto before = Read(Path("blank.bin"));
+  EXPECT_EQ(Run({"compile", "--config", config, Path("long.lgp"), Path("blank.bin")}), 1);
+  EXPECT_NE(err_.str().find("String 2 in language 1 doesn't fit to 254 bytes length. Crop it?"), std::string::npos);
+  EXPECT_EQ(Read(Path("blank.bin")), before);
+  EXPECT_EQ(Run({"compile", "--crop", "--config", config, Path("long.lgp"), Path("blank.bin")}), 0) << err_.str();
+  EXPECT_NE(Read(Path("blank.bin")), before);
+}
+
 TEST_F(Cli, UsageErrorsExitWithStatusTwo) {
+  EXPECT_EQ(Run({"compile", "--hex-numbers", "a", "b"}), 2);
+  EXPECT_EQ(Run({"decompile", "--crop", "a", "b"}), 2);
   EXPECT_EQ(Run({}), 2);
   EXPECT_EQ(Run({"explode", "a", "b"}), 2);
   EXPECT_EQ(Run({"decompile", "only-one"}), 2);
@@ -78,6 +110,7 @@ TEST_F(Cli, UsageErrorsExitWithStatusTwo) {
   EXPECT_NE(err_.str().find("Usage:"), std::string::npos);
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_NE(out_.str().find("tarvo-cli decompile"), std::string::npos);
+  EXPECT_NE(out_.str().find("tarvo-cli compile"), std::string::npos);
 }
 
 }  // namespace
