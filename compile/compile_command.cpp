@@ -83,10 +83,9 @@ void VerifyPack(std::span<const std::uint8_t> file, const LgpFile& lgp, std::spa
       for (std::int32_t m = 0; m <= lgp.MaxMsgId; ++m) {
         read.clear();
         ReadPackString(view, c, l, m, read);
-        const PhoneBytes expected = language.Cropped[static_cast<std::size_t>(m)]
-                                        ? ExpandCodes(language.Packed[static_cast<std::size_t>(m)], language.Dict)
-                                        : lgp.StringAt(l, m);
-        if (read != expected) {
+        const bool cropped = language.Cropped[static_cast<std::size_t>(m)];
+        if (cropped ? read != ExpandCodes(language.Packed[static_cast<std::size_t>(m)], language.Dict)
+                    : read != lgp.StringAt(l, m)) {
           throw Error("string " + std::to_string(m) + " in language " + std::to_string(l + 1) +
                       " reads back differently");
         }

@@ -25,7 +25,8 @@ std::uint64_t LongKey(const std::uint8_t* bytes, int length) {
 std::size_t Slot(std::uint64_t key) { return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 54); }
 
 // Every k-byte sequence of a language, counted once: its occurrences in all
-// strings (overlapping ones too) and the lowest message it occurs in.
+// strings (overlapping ones too) and the lowest message it occurs in. Pairs
+// are indexed directly; longer sequences go into an open-addressing table.
 class SequenceCounts {
  public:
   struct Entry {
@@ -35,11 +36,16 @@ class SequenceCounts {
     bool Listed = false;  // already in the candidate list
   };
 
-  SequenceCounts(std::span<const PhoneBytes* const> strings, int k) {
+  SequenceCounts(std::span<const PhoneBytes* const> strings, int k) : k_(k) {
     std::size_t positions = 0;
-    for (const PhoneBytes* s : strings) positions += s->size() >= static_cast<std::size_t>(k) ? s->size() : 0;
+    for (const PhoneBytes* s : strings) positions += s->size();
     std::size_t size = 64;
-    while (size < 2 * positions) size *= 2;
+    if (k == 2) {
+      size = 65536;
+    } else {
+      while (size < positions + positions / 4) size *= 2;
+    }
+    while ((std::size_t{1} << shift_) < size) ++shift_;
     table_.resize(size);
     mask_ = size - 1;
     for (std::size_t m = 0; m < strings.size(); ++m) {
@@ -54,7 +60,13 @@ class SequenceCounts {
 
   // The entry of a key; a new one has Count 0.
   Entry& Find(std::uint32_t key) {
-    std::size_t slot = (key * 0x9E3779B1u) & mask_;
+    if (k_ == 2) {
+      Entry& entry = table_[key];
+      entry.Key = key;
+      return entry;
+    }
+    // The high bits of a multiplicative hash are the well-mixed ones.
+    std::size_t slot = static_cast<std::size_t>((std::uint64_t{key} * 0x9E3779B97F4A7C15ull) >> (64 - shift_));
     for (;;) {
       Entry& entry = table_[slot];
       if (entry.Count == 0) {
@@ -67,8 +79,10 @@ class SequenceCounts {
   }
 
  private:
+  int k_;
   std::vector<Entry> table_;
   std::size_t mask_ = 0;
+  int shift_ = 0;
 };
 
 // The quota of a pass: how many of the most frequent candidates it takes.
@@ -174,7 +188,7 @@ Dictionary BuildDictionary(std::span<const PhoneBytes* const> strings, PivotRand
   return dictionary;
 }
 
-DictionaryLookup::DictionaryLookup(const Dictionary& dictionary) : pairs_(65536, -1) {
+DictionaryLookup::DictionaryLookup(const Dictionary& dictionary) : pairs_(65536, -1), longPrefixes_(65536, false) {
   single_.fill(-1);
   codes_.fill(-1);
   for (int code = 0; code < 256; ++code) {
@@ -185,6 +199,7 @@ DictionaryLookup::DictionaryLookup(const Dictionary& dictionary) : pairs_(65536,
     } else if (e.size() == 2) {
       pairs_[KeyOf(e.data(), 2)] = value;
     } else if (e.size() >= 3) {
+      longPrefixes_[KeyOf(e.data(), 2)] = true;
       const std::uint64_t key = LongKey(e.data(), static_cast<int>(e.size()));
       std::size_t slot = Slot(key);
       while (codes_[slot] >= 0) slot = (slot + 1) & 1023;
@@ -196,7 +211,9 @@ DictionaryLookup::DictionaryLookup(const Dictionary& dictionary) : pairs_(65536,
 
 int DictionaryLookup::Find(const std::uint8_t* bytes, int length) const {
   if (length == 1) return single_[bytes[0]];
-  if (length == 2) return pairs_[KeyOf(bytes, 2)];
+  const std::uint32_t pair = KeyOf(bytes, 2);
+  if (length == 2) return pairs_[pair];
+  if (!longPrefixes_[pair]) return -1;
   const std::uint64_t key = LongKey(bytes, length);
   for (std::size_t slot = Slot(key); codes_[slot] >= 0; slot = (slot + 1) & 1023) {
     if (keys_[slot] == key) return codes_[slot];

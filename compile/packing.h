@@ -59,6 +59,7 @@ class DictionaryLookup {
  private:
   std::array<std::int16_t, 256> single_{};
   std::vector<std::int16_t> pairs_;  // 65536 entries
+  std::vector<bool> longPrefixes_;   // first two bytes of some 3- or 4-byte entry
   // Open addressing for 3- and 4-byte entries, the length kept beside the bytes.
   std::array<std::uint64_t, 1024> keys_{};
   std::array<std::int16_t, 1024> codes_{};

@@ -43,6 +43,15 @@ class Compile : public test::TempDirTest {
   test::TestFrame frame_;
 };
 
+// An image holding a pack of one language with empty strings.
+test::PackSpec Blank(std::size_t messages, std::size_t imageSize) {
+  test::PackSpec spec;
+  spec.langIds = {1};
+  spec.strings = {std::vector<ByteString>(messages)};
+  spec.imageSize = imageSize;
+  return spec;
+}
+
 std::vector<std::u16string> SmallLgp(const char* type = test::kBareType) {
   return {u"PhoneType " + test::U(type), u"AllLangs 2", u"MaxMsgId 4", u"LgPackId DEMO",
           u"LangId 1", u"String 0, \"Hello\"", u"String 1, \"\u041F\u0440\u0438\u0432\u0435\u0442\"",
@@ -84,7 +93,7 @@ TEST_F(Compile, TextComesBackUnchanged) {
       const PhoneTypeRecord record = test::TypeOf(type);
       const int maxMsgId = record.MaxMsgIdPos ? static_cast<int>(random() % 400) : record.DefaultMaxMsgId;
       const auto lines = RandomLgp(random, type, 1 + static_cast<int>(random() % 5), maxMsgId);
-      Write(Path("t.bin"), test::BuildImage(record, {.langIds = {1}, .strings = {{{}}}, .imageSize = 0x30000}));
+      Write(Path("t.bin"), test::BuildImage(record, Blank(1, 0x30000)));
       ASSERT_EQ(CompileInto(lines, "t.bin").Outcome, CommandOutcome::Done)
           << (frame_.messages.empty() ? "" : frame_.messages[0].Text);
       test::TestFrame frame;
@@ -163,7 +172,7 @@ TEST_F(Compile, CropQuestionOkCropsAndCancelStops) {
   for (int i = 0; i < 700; ++i) longText.push_back(static_cast<char16_t>(u'!' + random() % 90));
   auto lines = SmallLgp();
   lines.push_back(u"String 4, \"" + longText + u"\"");
-  Write(Path("f.bin"), test::BuildImage(test::TypeOf(test::kBareType), {.langIds = {1}, .strings = {{{}, {}, {}, {}, {}}}, .imageSize = 0x2000}));
+  Write(Path("f.bin"), test::BuildImage(test::TypeOf(test::kBareType), Blank(5, 0x2000)));
   const ByteString before = Read(Path("f.bin"));
 
   frame_.answers = {MessageAnswer::Cancel};
