@@ -17,6 +17,7 @@
 #include "app/icons/tarvo_16.xpm"
 #include "app/icons/tarvo_32.xpm"
 #include "compile/compile_command.h"
+#include "config/file_io.h"
 #include "decompile/decompile_command.h"
 
 namespace tarvo {
@@ -134,7 +135,7 @@ void MainForm::FitFont() {
 
 bool MainForm::Form_Load() {
   config_ = {};
-  LoadConfiguration(configPath_, config_);
+  LoadConfiguration(configPath_.empty() ? FindConfiguration(ExecutableDirectory()) : configPath_, config_);
   if (IsUsable(config_)) return true;
   dialogs_->ShowMessage(this, {"Error reading configuration!", "Error", MessageKind::Notice});
   return false;

@@ -26,9 +26,8 @@ class MainForm final : public QWidget, private CommandFrame {
 
  public:
   // `dialogs` defaults to Qt's own; `configPath` to tarvo.ini in the working
-  // directory.
-  explicit MainForm(std::unique_ptr<Dialogs> dialogs = nullptr,
-                    std::filesystem::path configPath = "tarvo.ini");
+  // directory, or the default installed with the program when there is none.
+  explicit MainForm(std::unique_ptr<Dialogs> dialogs = nullptr, std::filesystem::path configPath = {});
   ~MainForm() override;
 
   // Loads the configuration. Shows "Error reading configuration!" and returns

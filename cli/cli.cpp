@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <optional>
@@ -18,31 +19,36 @@ namespace tarvo {
 
 namespace {
 
-constexpr const char* kUsage =
+constexpr const char* kSynopsis =
     "Usage:\n"
     "  tarvo-cli decompile [--config FILE] [--hex-numbers] [--no-signatures] FLASH OUTPUT.lgp\n"
     "  tarvo-cli compile [--config FILE] [--crop] [--force] INPUT.lgp FLASH\n"
-    "  tarvo-cli --help\n"
-    "\n"
+    "  tarvo-cli --help | --version\n"
+    "  tarvo-cli decompile --help | tarvo-cli compile --help\n";
+
+constexpr const char* kDecompileHelp =
     "decompile  Reads the language pack of a flash image (*.bin) or an SL4x language\n"
     "           file (*.lng), identifies its phone type from the configuration and\n"
     "           writes every string into an editable UTF-16LE text file (*.lgp).\n"
     "             --config FILE     configuration file (default: tarvo.ini in the\n"
-    "                               working directory)\n"
+    "                               working directory, else the one installed\n"
+    "                               with the program)\n"
     "             --hex-numbers     write string numbers in hexadecimal (\"String $1A\")\n"
     "             --no-signatures   do not keep language signatures (window selector\n"
-    "                               bytes) as escapes in the text\n"
-    "\n"
+    "                               bytes) as escapes in the text\n";
+
+constexpr const char* kCompileHelp =
     "compile    Reads an LGpack text file (*.lgp), packs its strings and writes the\n"
     "           pack into the flash image FLASH in place (it must exist), or writes\n"
     "           a new SL4x language file when the phone type is a language file.\n"
     "           Nothing is written when anything does not fit.\n"
-    "             --config FILE     configuration file (default: tarvo.ini)\n"
+    "             --config FILE     configuration file (default: as for decompile)\n"
     "             --crop            crop strings that pack to more than 254 bytes\n"
     "                               (without it the first such string stops)\n"
     "             --force           write into a flash image that has no language\n"
-    "                               pack signature where the phone type puts the pack\n"
-    "\n"
+    "                               pack signature where the phone type puts the pack\n";
+
+constexpr const char* kExitStatus =
     "Exit status: 0 on success, 1 when the command fails (the reason is printed on\n"
     "standard error), 2 on a usage error.\n";
 
@@ -155,17 +161,28 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Argumen
 }  // namespace
 
 int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
-  if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
-    out << kUsage;
+  auto isHelp = [](std::string_view arg) { return arg == "--help" || arg == "-h"; };
+  if (!args.empty() && (isHelp(args[0]) || args[0] == "help")) {
+    out << kSynopsis << "\n" << kDecompileHelp << "\n" << kCompileHelp << "\n" << kExitStatus;
+    return 0;
+  }
+  if (!args.empty() && args[0] == "--version") {
+    out << "tarvo-cli " << TARVO_VERSION << "\n";
+    return 0;
+  }
+  if (args.size() >= 2 && (args[0] == "decompile" || args[0] == "compile") &&
+      std::any_of(args.begin() + 1, args.end(), isHelp)) {
+    out << kSynopsis << "\n" << (args[0] == "decompile" ? kDecompileHelp : kCompileHelp) << "\n" << kExitStatus;
     return 0;
   }
   Arguments parsed;
   if (const auto problem = Parse(args, parsed)) {
-    err << "tarvo-cli: " << *problem << "\n\n" << kUsage;
+    err << "tarvo-cli: " << *problem << "\n\n" << kSynopsis << "Run \"tarvo-cli --help\" for the options.\n";
     return 2;
   }
 
-  const std::filesystem::path configPath = parsed.config.value_or("tarvo.ini");
+  const std::filesystem::path configPath =
+      parsed.config ? std::filesystem::path(*parsed.config) : FindConfiguration(ExecutableDirectory());
   Configuration config;
   LoadConfiguration(configPath, config);
   if (!IsUsable(config)) {

@@ -88,6 +88,13 @@ void LoadConfiguration(const std::filesystem::path& path, Configuration& config)
   LoadConfigurationText(text, config);
 }
 
+std::filesystem::path FindConfiguration(const std::filesystem::path& executableDir) {
+  const std::filesystem::path local = "tarvo.ini";
+  std::error_code error;
+  if (std::filesystem::exists(std::filesystem::symlink_status(local, error)) || executableDir.empty()) return local;
+  return executableDir / ".." / "share" / "tarvo" / "tarvo.ini";
+}
+
 bool IsUsable(const Configuration& config) { return !config.PhoneTypes.empty() && !config.Chars.Empty(); }
 
 }  // namespace tarvo

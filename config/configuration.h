@@ -56,6 +56,12 @@ void LoadConfigurationText(std::string_view text, Configuration& config);
 // as they were.
 void LoadConfiguration(const std::filesystem::path& path, Configuration& config);
 
+// The configuration file to read: tarvo.ini in the working directory when
+// there is one (even an empty one, which loading then deletes), otherwise the
+// default installed with the program, ../share/tarvo/tarvo.ini from the
+// folder of its executable.
+std::filesystem::path FindConfiguration(const std::filesystem::path& executableDir);
+
 // True when both tables hold at least one entry.
 bool IsUsable(const Configuration& config);
 

@@ -43,6 +43,12 @@ void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem
 
 std::string DisplayPath(const std::filesystem::path& path) { return path.string(); }
 
+std::filesystem::path ExecutableDirectory() {
+  std::error_code error;
+  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::path() : executable.parent_path();
+}
+
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
   FileDescriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   if (file.fd < 0) Fail("Cannot open", path, errno);

@@ -19,6 +19,10 @@ void WriteFileReplacing(const std::filesystem::path& path, std::span<const std::
 // Writes `bytes` at `offset` of an existing file without truncating it.
 void WriteFileAt(const std::filesystem::path& path, std::uint64_t offset, std::span<const std::uint8_t> bytes);
 
+// The folder of the running program's executable, or an empty path when the
+// system does not tell.
+std::filesystem::path ExecutableDirectory();
+
 // Text of a path as the user would type it.
 std::string DisplayPath(const std::filesystem::path& path);
 

@@ -111,6 +111,11 @@ TEST_F(Cli, UsageErrorsExitWithStatusTwo) {
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_NE(out_.str().find("tarvo-cli decompile"), std::string::npos);
   EXPECT_NE(out_.str().find("tarvo-cli compile"), std::string::npos);
+  EXPECT_EQ(Run({"--version"}), 0);
+  EXPECT_EQ(out_.str(), "tarvo-cli 1.35\n");
+  EXPECT_EQ(Run({"compile", "--help"}), 0);
+  EXPECT_NE(out_.str().find("--crop"), std::string::npos);
+  EXPECT_EQ(out_.str().find("--hex-numbers  "), std::string::npos);
 }
 
 }  // namespace

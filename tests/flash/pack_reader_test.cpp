@@ -38,8 +38,8 @@ ByteString HandImage() {
              0x03, 0x02, 0x00,          // message 2: "abH"
              0x03, 0x01, 0x02,          // message 3: "iab"
              0x00});                    // message 4: length byte 0, empty
-  ByteString image(0x80, 0xEE);
-  image.insert(image.end(), pack.begin(), pack.begin() + 0x9B);
+  ByteString image(0x80 + 0x9B, 0xEE);
+  std::copy(pack.begin(), pack.begin() + 0x9B, image.begin() + 0x80);
   return image;
 }
 
