@@ -15,6 +15,9 @@ namespace tarvo {
 
 namespace {
 
+// No flash image or text file comes near this; a larger input is a mistake.
+constexpr std::size_t kMaxFileSize = std::size_t{512} << 20;
+
 [[noreturn]] void Fail(const char* what, const std::filesystem::path& path, int error) {
   throw Error(std::string(what) + " \"" + DisplayPath(path) + "\": " + std::strerror(error));
 }
@@ -55,6 +58,10 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
   struct stat info {};
   if (::fstat(file.fd, &info) != 0) Fail("Cannot read", path, errno);
   if (S_ISDIR(info.st_mode)) Fail("Cannot read", path, EISDIR);
+  // A device such as /dev/zero never ends: only files and pipes are read.
+  if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
+    throw Error("Cannot read \"" + DisplayPath(path) + "\": it is a device, not a file.");
+  }
   std::vector<std::uint8_t> bytes;
   if (S_ISREG(info.st_mode)) bytes.reserve(static_cast<std::size_t>(info.st_size));
   std::uint8_t chunk[1 << 16];
@@ -65,12 +72,28 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
       Fail("Cannot read", path, errno);
     }
     if (n == 0) break;
+    if (bytes.size() + static_cast<std::size_t>(n) > kMaxFileSize) {
+      throw Error("Cannot read \"" + DisplayPath(path) + "\": it is larger than 512 MiB.");
+    }
     bytes.insert(bytes.end(), chunk, chunk + n);
   }
   return bytes;
 }
 
 void WriteFileReplacing(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+  // A device or pipe (such as /dev/stdout) is written into as it is; renaming
+  // a file over it would replace the device itself.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    if (S_ISDIR(info.st_mode)) Fail("Cannot write", path, EISDIR);
+    FileDescriptor file{::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC)};
+    if (file.fd < 0) Fail("Cannot open", path, errno);
+    WriteAll(file.fd, bytes, path);
+    const int fd = file.fd;
+    file.fd = -1;
+    if (::close(fd) != 0) Fail("Cannot write", path, errno);
+    return;
+  }
   std::filesystem::path temporary = path;
   temporary += ".tmp-XXXXXX";
   std::string pattern = temporary.string();

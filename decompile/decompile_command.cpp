@@ -52,6 +52,9 @@ void RemoveOldOutput(const std::filesystem::path& path, const std::filesystem::p
   if (std::filesystem::is_directory(path, error)) {
     throw Error("Cannot write \"" + DisplayPath(path) + "\": it is a folder.");
   }
+  // Only a file is deleted; a device such as /dev/null is written into.
+  const auto status = std::filesystem::symlink_status(path, error);
+  if (!std::filesystem::is_regular_file(status) && !std::filesystem::is_symlink(status)) return;
   std::filesystem::remove(path, error);
   if (error) throw Error("Cannot delete \"" + DisplayPath(path) + "\": " + error.message());
 }

@@ -25,8 +25,13 @@ class TempDirTest : public ::testing::Test {
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override {
+    // Tests may have taken write permission away from folders.
     std::error_code ignored;
     std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ignored);
+    for (auto it = std::filesystem::recursive_directory_iterator(dir_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+      if (it->is_directory(ignored)) std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all, ignored);
+    }
     std::filesystem::remove_all(dir_, ignored);
   }
 

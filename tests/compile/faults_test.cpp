@@ -1,0 +1,198 @@
+// Files that cannot be read or written, and inputs that change under the
+// command: each is reported with the path and the reason, the frame is
+// unlocked, no input is damaged and nothing half written is left behind.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "cli/cli.h"
+#include "compile/compile_command.h"
+#include "decompile/decompile_command.h"
+#include "tests/support/lgp_text.h"
+#include "tests/support/pack_builder.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_frame.h"
+#include "tests/support/text.h"
+
+namespace tarvo {
+namespace {
+
+// File permissions do not hold for root: a root test process acts as an
+// ordinary user while one of these exists.
+class AsOrdinaryUser {
+ public:
+  AsOrdinaryUser() : wasRoot_(::geteuid() == 0) {
+    if (wasRoot_) {
+      EXPECT_EQ(::setegid(65534), 0);
+      EXPECT_EQ(::seteuid(65534), 0);
+    }
+  }
+  ~AsOrdinaryUser() {
+    if (wasRoot_) {
+      EXPECT_EQ(::seteuid(0), 0);
+      EXPECT_EQ(::setegid(0), 0);
+    }
+  }
+  AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+  AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+
+ private:
+  bool wasRoot_;
+};
+
+class Faults : public test::TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    std::filesystem::permissions(dir_, std::filesystem::perms::all);
+    LoadConfigurationText(std::string("TRANS 80,0\nTRANS 81,400\nPHONETYPE ") + test::kBareType + "\nPHONETYPE " +
+                              test::kLangType + "\n",
+                          config_);
+    test::PackSpec spec;
+    spec.langIds = {1, 2};
+    spec.strings = test::RandomStrings(1, 2, 4, 30);
+    spec.imageSize = 0x2000;
+    image_ = test::BuildImage(test::TypeOf(test::kBareType), spec);
+    Write(Path("flash.bin"), image_);
+    Write(Path("in.lgp"), test::LgpBytes({u"PhoneType " + test::U(test::kBareType),
+                                          u"AllLangs 1", u"MaxMsgId 4", u"LangId 3", u"String 0, \"Hello\""}));
+    Write(Path("lang.lgp"), test::LgpBytes({u"PhoneType LNGFILE, -1, 8000, 4, 6, 8, 0, A, C, E, 12, 0, 36, 128, 3",
+                                            u"AllLangs 1", u"MaxMsgId 3", u"LangId 3", u"String 0, \"Hi\""}));
+  }
+
+  CommandResult Decompile(const std::filesystem::path& flash, const std::filesystem::path& lgp) {
+    frame_ = {};
+    return RunDecompile(frame_, config_, flash, lgp);
+  }
+  CommandResult Compile(const std::filesystem::path& lgp, const std::filesystem::path& flash) {
+    frame_ = {};
+    return RunCompile(frame_, config_, random_, lgp, flash);
+  }
+  // The one message shown names the path and holds the reason.
+  void ExpectReported(const std::filesystem::path& path, const char* reason) {
+    ASSERT_EQ(frame_.messages.size(), 1u);
+    EXPECT_NE(frame_.messages[0].Text.find(path.string()), std::string::npos) << frame_.messages[0].Text;
+    EXPECT_NE(frame_.messages[0].Text.find(reason), std::string::npos) << frame_.messages[0].Text;
+    EXPECT_EQ(frame_.LastStatus(), "Stopped!");
+    EXPECT_FALSE(frame_.locked);
+  }
+  void ExpectNoTemporaryFiles(const std::filesystem::path& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+    }
+  }
+
+  Configuration config_;
+  PivotRandom random_;
+  test::TestFrame frame_;
+  std::vector<std::uint8_t> image_;
+};
+
+TEST_F(Faults, DecompileIntoAFolderWithoutWritePermission) {
+  std::filesystem::create_directory(Path("locked"));
+  std::filesystem::permissions(Path("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                                   std::filesystem::perms::others_read |
+                                                   std::filesystem::perms::others_exec);
+  {
+    AsOrdinaryUser user;
+    EXPECT_EQ(Decompile(Path("flash.bin"), Path("locked") / "out.lgp").Outcome, CommandOutcome::Failed);
+  }
+  ExpectReported(Path("locked") / "out.lgp", "Permission denied");
+  EXPECT_TRUE(std::filesystem::is_empty(Path("locked")));
+  EXPECT_EQ(Read(Path("flash.bin")), image_);
+}
+
+TEST_F(Faults, DecompileOntoAFullDisk) {
+  EXPECT_EQ(Decompile(Path("flash.bin"), "/dev/full").Outcome, CommandOutcome::Failed);
+  ExpectReported("/dev/full", "No space left on device");
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+}
+
+TEST_F(Faults, DecompileBelowAFileThatIsNoFolder) {
+  EXPECT_EQ(Decompile(Path("flash.bin"), Path("flash.bin") / "out.lgp").Outcome, CommandOutcome::Failed);
+  ExpectReported(Path("flash.bin") / "out.lgp", "Not a directory");
+  EXPECT_EQ(Read(Path("flash.bin")), image_);
+}
+
+TEST_F(Faults, CompileIntoAReadOnlyFlashFile) {
+  std::filesystem::permissions(Path("flash.bin"), std::filesystem::perms::owner_read |
+                                                      std::filesystem::perms::group_read |
+                                                      std::filesystem::perms::others_read);
+  {
+    AsOrdinaryUser user;
+    EXPECT_EQ(Compile(Path("in.lgp"), Path("flash.bin")).Outcome, CommandOutcome::Failed);
+  }
+  ExpectReported(Path("flash.bin"), "Permission denied");
+  EXPECT_EQ(Read(Path("flash.bin")), image_);
+}
+
+TEST_F(Faults, LanguageFileThatCannotBeWrittenKeepsTheOldOne) {
+  std::filesystem::create_directory(Path("locked"));
+  Write(Path("locked") / "old.lng", {1, 2, 3});
+  std::filesystem::permissions(Path("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                                   std::filesystem::perms::others_read |
+                                                   std::filesystem::perms::others_exec);
+  {
+    AsOrdinaryUser user;
+    EXPECT_EQ(Compile(Path("lang.lgp"), Path("locked") / "old.lng").Outcome, CommandOutcome::Failed);
+  }
+  ExpectReported(Path("locked") / "old.lng", "Permission denied");
+  EXPECT_EQ(Read(Path("locked") / "old.lng"), (std::vector<std::uint8_t>{1, 2, 3}));
+  ExpectNoTemporaryFiles(Path("locked"));
+
+  EXPECT_EQ(Compile(Path("lang.lgp"), "/dev/full").Outcome, CommandOutcome::Failed);
+  ExpectReported("/dev/full", "No space left on device");
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+}
+
+TEST_F(Faults, InputsThatVanishOrShrink) {
+  std::filesystem::remove(Path("flash.bin"));
+  EXPECT_EQ(Decompile(Path("flash.bin"), Path("out.lgp")).Outcome, CommandOutcome::Failed);
+  ExpectReported(Path("flash.bin"), "No such file or directory");
+  EXPECT_EQ(Compile(Path("in.lgp"), Path("flash.bin")).Outcome, CommandOutcome::Failed);
+  ExpectReported(Path("flash.bin"), "No such file or directory");
+  EXPECT_FALSE(std::filesystem::exists(Path("flash.bin")));
+  EXPECT_EQ(Compile(Path("gone.lgp"), Path("flash.bin")).Outcome, CommandOutcome::Failed);
+  ExpectReported(Path("gone.lgp"), "No such file or directory");
+
+  // A flash image cut in half: the pack reads past its end, or it is too short to write.
+  const std::vector<std::uint8_t> half(image_.begin(), image_.begin() + 0x100);
+  Write(Path("flash.bin"), half);
+  EXPECT_EQ(Decompile(Path("flash.bin"), Path("out.lgp")).Outcome, CommandOutcome::Failed);
+  EXPECT_NE(frame_.messages.at(0).Text.find("damaged"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(Path("out.lgp")));
+  EXPECT_EQ(Compile(Path("in.lgp"), Path("flash.bin")).Outcome, CommandOutcome::Failed);
+  EXPECT_NE(frame_.messages.at(0).Text.find("too short"), std::string::npos);
+  EXPECT_EQ(Read(Path("flash.bin")), half);
+  ExpectNoTemporaryFiles(dir_);
+}
+
+TEST_F(Faults, DevicesAreNoFlashFiles) {
+  EXPECT_EQ(Decompile("/dev/zero", Path("out.lgp")).Outcome, CommandOutcome::Failed);
+  ExpectReported("/dev/zero", "is a device");
+  EXPECT_EQ(Compile(Path("in.lgp"), "/dev/zero").Outcome, CommandOutcome::Failed);
+  ExpectReported("/dev/zero", "is a device");
+}
+
+TEST_F(Faults, CommandLineToolReportsThemOnStandardError) {
+  std::filesystem::permissions(Path("flash.bin"), std::filesystem::perms::owner_read |
+                                                      std::filesystem::perms::others_read);
+  std::ostringstream out, err;
+  const std::string config = Path("cli.ini").string();
+  WriteText(config, std::string("TRANS 80,0\r\nPHONETYPE ") + test::kBareType + "\r\n");
+  const std::string lgp = Path("in.lgp").string(), flash = Path("flash.bin").string();
+  const std::string_view args[] = {"compile", "--config", config, lgp, flash};
+  int status;
+  {
+    AsOrdinaryUser user;
+    status = RunCli(args, out, err);
+  }
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(err.str().find(flash + "\": Permission denied"), std::string::npos) << err.str();
+  EXPECT_EQ(Read(Path("flash.bin")), image_);
+}
+
+}  // namespace
+}  // namespace tarvo
