@@ -3,7 +3,8 @@
 # Idempotent: does nothing when every package is already installed.
 set -euo pipefail
 
-packages=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-base-dev)
+packages=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-base-dev
+  clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do

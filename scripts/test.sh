@@ -21,3 +21,5 @@ echo "== Sanitizer build"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 run_suite build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_SANITIZE=ON -DTARVO_BUILD_BENCH=OFF
+echo "== Fuzzing"
+bash scripts/fuzz.sh "${TARVO_FUZZ_SECONDS:-45}"

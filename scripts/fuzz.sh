@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and libFuzzer (address and
+# undefined-behaviour sanitizers on) and runs each for a bounded time,
+# starting from the seed corpus. A crash fails the run; its input is kept in
+# build/fuzz/findings/ to become a regression test.
+# Usage: fuzz.sh [SECONDS_PER_TARGET]   (default 45)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-45}
+dir=build/fuzz
+CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_FUZZ=ON
+cmake --build "$dir" -j "$(nproc)"
+rm -rf "$dir/seeds"
+"$dir/bin/tarvo_fuzz_seeds" "$dir/seeds"
+mkdir -p "$dir/findings"
+
+status=0
+for target in configuration decompile lgp_reader compile_roundtrip; do
+  corpus="$dir/corpus/$target"
+  mkdir -p "$corpus"
+  echo "== fuzz_$target for ${seconds}s"
+  if ! "$dir/bin/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+      -print_final_stats=1 -artifact_prefix="$dir/findings/$target-" \
+      "$corpus" "$dir/seeds/$target" "tests/fuzz/regressions/$target" 2>"$dir/$target.log"; then
+    status=1
+    tail -n 60 "$dir/$target.log"
+  fi
+  grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb" "$dir/$target.log" | sed "s/^/   /"
+done
+exit $status
