@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 
 #include "compile/lgp_checks.h"
@@ -173,6 +174,47 @@ TEST(WritePack, SizeLimitHoldsForEveryRecord) {
   // A long record in the middle of the group fails as well as the first would.
   lengths = {0, 250, 0, 0};
   EXPECT_THROW(WritePack(image, false, limited(0x69 + 1 + 251 + 1 + 1), RecordsOfLengths(lengths)), SizeLimitError);
+}
+
+TEST(WritePack, SizeLimitBoundaryHoldsWhicheverGroupIsLast) {
+  // Records of random lengths across several blocks; for every number of
+  // groups the pack just fits a limit one byte beyond its end and not one
+  // that its end reaches.
+  std::mt19937 random(31);
+  std::vector<std::size_t> all(8 * 40);
+  for (auto& n : all) n = random() % 255;
+  auto typeWithLimit = [](std::int64_t limit) {
+    char text[96];
+    std::snprintf(text, sizeof text, "W, 0, %llX, 4, 6, 8, A, C, E, 10, 20, 12, 40, 20, 3",
+                  static_cast<unsigned long long>(limit));
+    return std::string(text);
+  };
+  int checked = 0;
+  for (std::size_t groups = 1; groups <= 40; ++groups) {
+    const std::vector<std::size_t> lengths(all.begin(), all.begin() + static_cast<long>(8 * groups));
+    // The block table's room follows the limit; find the 16 KB bracket in
+    // which the pack's end agrees with the limit.
+    for (std::int64_t bracket = 0; bracket < 8; ++bracket) {
+      const std::int64_t wide = bracket * 16384 + 16383;
+      std::vector<std::uint8_t> image(0x30000, 0);
+      LgpFile lgp = MakeLgp(typeWithLimit(wide).c_str(), {std::vector<PhoneBytes>(lengths.size())}, {0});
+      WrittenRange range;
+      try {
+        range = WritePack(image, false, lgp, RecordsOfLengths(lengths));
+      } catch (const SizeLimitError&) {
+        continue;
+      }
+      const std::int64_t end = range.End;
+      if (end / 16384 != bracket || (end + 1) / 16384 != bracket) break;
+      lgp = MakeLgp(typeWithLimit(end).c_str(), {std::vector<PhoneBytes>(lengths.size())}, {0});
+      EXPECT_THROW(WritePack(image, false, lgp, RecordsOfLengths(lengths)), SizeLimitError) << groups;
+      lgp = MakeLgp(typeWithLimit(end + 1).c_str(), {std::vector<PhoneBytes>(lengths.size())}, {0});
+      EXPECT_EQ(WritePack(image, false, lgp, RecordsOfLengths(lengths)).End, end) << groups;
+      ++checked;
+      break;
+    }
+  }
+  EXPECT_GE(checked, 35);  // only a pack ending just before a bracket's end is left out
 }
 
 TEST(WritePack, RefusesTablesReachingPastTheFirstBlock) {
