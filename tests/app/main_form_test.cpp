@@ -82,11 +82,11 @@ class MainFormTest : public QObject {
   // form that has loaded a configuration for it.
   void Prepare() {
     WriteConfig(std::string("TRANS 80,0\r\nTRANS 81,400\r\nPHONETYPE ") + test::kBareType + "\r\n");
-    test::PackSpec spec;
-    spec.langIds = {1, 2};
-    spec.strings = {{{'H', 'i'}, {0x81, 0x10}, {}, {'a'}, {'b'}}, {{'x'}, {}, {'y'}, {}, {'z'}}};
-    spec.imageSize = 0x2000;
-    WriteFile(Path("flash.bin"), test::BuildImage(test::TypeOf(test::kBareType), spec));
+    test::PackPlan plan;
+    plan.langIds = {1, 2};
+    plan.strings = {{{'H', 'i'}, {0x81, 0x10}, {}, {'a'}, {'b'}}, {{'x'}, {}, {'y'}, {}, {'z'}}};
+    plan.imageSize = 0x2000;
+    WriteFile(Path("flash.bin"), test::BuildImage(test::TypeOf(test::kBareType), plan));
     MakeForm();
     QVERIFY(form_->Form_Load());
     form_->show();

@@ -17,10 +17,10 @@ class Cli : public test::TempDirTest {
   void SetUp() override {
     TempDirTest::SetUp();
     WriteText(Path("tarvo.ini"), std::string("TRANS 80,0\r\nTRANS 81,400\r\nPHONETYPE ") + test::kBareType + "\r\n");
-    test::PackSpec spec;
-    spec.langIds = {1};
-    spec.strings = {{{'H', 'i'}, {0x81, 0x10}, {}, {}, {}}};
-    Write(Path("flash.bin"), test::BuildImage(test::TypeOf(test::kBareType), spec));
+    test::PackPlan plan;
+    plan.langIds = {1};
+    plan.strings = {{{'H', 'i'}, {0x81, 0x10}, {}, {}, {}}};
+    Write(Path("flash.bin"), test::BuildImage(test::TypeOf(test::kBareType), plan));
   }
 
   int Run(std::vector<std::string> args) {

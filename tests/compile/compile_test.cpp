@@ -44,12 +44,12 @@ class Compile : public test::TempDirTest {
 };
 
 // An image holding a pack of one language with empty strings.
-test::PackSpec Blank(std::size_t messages, std::size_t imageSize) {
-  test::PackSpec spec;
-  spec.langIds = {1};
-  spec.strings = {std::vector<ByteString>(messages)};
-  spec.imageSize = imageSize;
-  return spec;
+test::PackPlan Blank(std::size_t messages, std::size_t imageSize) {
+  test::PackPlan plan;
+  plan.langIds = {1};
+  plan.strings = {std::vector<ByteString>(messages)};
+  plan.imageSize = imageSize;
+  return plan;
 }
 
 std::vector<std::u16string> SmallLgp(const char* type = test::kBareType) {
@@ -112,11 +112,11 @@ TEST_F(Compile, DecompiledImagesReachAFixedPointAfterOneCompile) {
   // the selector on their first compile; from then on nothing changes.
   std::mt19937 random(9);
   for (int round = 0; round < 4; ++round) {
-    test::PackSpec spec;
-    spec.langIds = {4, 5, 6};
-    spec.strings = test::RandomStrings(static_cast<std::uint32_t>(random()), 3, 200, 60);
-    spec.imageSize = 0x30000;
-    Write(Path("a.bin"), test::BuildImage(test::TypeOf(test::kFlashType), spec));
+    test::PackPlan plan;
+    plan.langIds = {4, 5, 6};
+    plan.strings = test::RandomStrings(static_cast<std::uint32_t>(random()), 3, 200, 60);
+    plan.imageSize = 0x30000;
+    Write(Path("a.bin"), test::BuildImage(test::TypeOf(test::kFlashType), plan));
     const ByteString first = Decompiled("a.bin");
     test::TestFrame frame;
     ASSERT_EQ(RunCompile(frame, config_, random_, Path("a.bin.lgp"), Path("a.bin")).Outcome, CommandOutcome::Done);
@@ -128,11 +128,11 @@ TEST_F(Compile, DecompiledImagesReachAFixedPointAfterOneCompile) {
 }
 
 TEST_F(Compile, ShowsItsPhasesAndEndsWithAFullBar) {
-  test::PackSpec spec;
-  spec.langIds = {1};
-  spec.strings = test::RandomStrings(2, 1, 4, 10);
-  spec.imageSize = 0x2000;
-  Write(Path("f.bin"), test::BuildImage(test::TypeOf(test::kBareType), spec));
+  test::PackPlan plan;
+  plan.langIds = {1};
+  plan.strings = test::RandomStrings(2, 1, 4, 10);
+  plan.imageSize = 0x2000;
+  Write(Path("f.bin"), test::BuildImage(test::TypeOf(test::kBareType), plan));
   const auto before = Read(Path("f.bin"));
   ASSERT_EQ(CompileInto(SmallLgp(), "f.bin").Outcome, CommandOutcome::Done) << frame_.messages.at(0).Text;
   EXPECT_EQ(frame_.statuses, (std::vector<std::string>{"Reading...", "Packing...", "Writing...", "Done!"}));
@@ -206,10 +206,10 @@ void PrintTo(const Refusal& r, std::ostream* os) { *os << r.name; }
 class CompileRefusal : public Compile, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(CompileRefusal, LeavesTheFlashFileUntouched) {
-  test::PackSpec spec;
-  spec.langIds = {1, 2};
-  spec.strings = test::RandomStrings(9, 2, 4, 20);
-  Write(Path("f.bin"), test::BuildImage(test::TypeOf(test::kBareType), spec));
+  test::PackPlan plan;
+  plan.langIds = {1, 2};
+  plan.strings = test::RandomStrings(9, 2, 4, 20);
+  Write(Path("f.bin"), test::BuildImage(test::TypeOf(test::kBareType), plan));
   const ByteString before = Read(Path("f.bin"));
   auto lines = SmallLgp();
   GetParam().change(lines);

@@ -50,11 +50,11 @@ class Faults : public test::TempDirTest {
     LoadConfigurationText(std::string("TRANS 80,0\nTRANS 81,400\nPHONETYPE ") + test::kBareType + "\nPHONETYPE " +
                               test::kLangType + "\n",
                           config_);
-    test::PackSpec spec;
-    spec.langIds = {1, 2};
-    spec.strings = test::RandomStrings(1, 2, 4, 30);
-    spec.imageSize = 0x2000;
-    image_ = test::BuildImage(test::TypeOf(test::kBareType), spec);
+    test::PackPlan plan;
+    plan.langIds = {1, 2};
+    plan.strings = test::RandomStrings(1, 2, 4, 30);
+    plan.imageSize = 0x2000;
+    image_ = test::BuildImage(test::TypeOf(test::kBareType), plan);
     Write(Path("flash.bin"), image_);
     Write(Path("in.lgp"), test::LgpBytes({u"PhoneType " + test::U(test::kBareType),
                                           u"AllLangs 1", u"MaxMsgId 4", u"LangId 3", u"String 0, \"Hello\""}));

@@ -34,13 +34,13 @@ class Decompile : public test::TempDirTest {
 };
 
 // Two languages of two messages in the bare type, laid out by the test builder.
-test::PackSpec SmallSpec() {
-  test::PackSpec spec;
-  spec.lgPackId = "DEMO";
-  spec.langIds = {1, 9};
-  spec.strings = {{{'H', 'i'}, {}, {0x81, 0x10, 0x11}, {0x0A}, {'<', '4', '1', '>'}},
+test::PackPlan SmallSpec() {
+  test::PackPlan plan;
+  plan.lgPackId = "DEMO";
+  plan.langIds = {1, 9};
+  plan.strings = {{{'H', 'i'}, {}, {0x81, 0x10, 0x11}, {0x0A}, {'<', '4', '1', '>'}},
                   {{0x80, 0x0A}, {'a'}, {}, {0x95, 0x10}, {'x', 'y', 'x', 'y'}}};
-  return spec;
+  return plan;
 }
 
 TEST_F(Decompile, WritesTheTextFileLineByLine) {
@@ -72,11 +72,11 @@ TEST_F(Decompile, SignatureOptionOffLeavesKnownSelectorsOut) {
 }
 
 TEST_F(Decompile, HexOptionIsReadForEveryLine) {
-  test::PackSpec spec;
-  spec.langIds = {3};
-  spec.strings = test::RandomStrings(3, 1, 29, 5);
+  test::PackPlan plan;
+  plan.langIds = {3};
+  plan.strings = test::RandomStrings(3, 1, 29, 5);
   frame_.onYield = [](test::TestFrame& f) { f.hexNumbers = f.value >= 25; };
-  ASSERT_EQ(Run(test::BuildImage(test::TypeOf(test::kFlashType), spec)).Outcome, CommandOutcome::Done);
+  ASSERT_EQ(Run(test::BuildImage(test::TypeOf(test::kFlashType), plan)).Outcome, CommandOutcome::Done);
   const auto lines = test::LgpLines(Read(Path("out.lgp")));
   ASSERT_EQ(lines.size(), 12u + 30u);
   EXPECT_EQ(lines[12].substr(0, 10), u"String 0, ");
@@ -87,34 +87,34 @@ TEST_F(Decompile, HexOptionIsReadForEveryLine) {
 
 TEST_F(Decompile, LanguageFileGetsItsNameLine) {
   const auto type = test::TypeOf(test::kLangType);
-  test::PackSpec spec = SmallSpec();
-  spec.strings[0].resize(4);
-  spec.strings[1].resize(4);
-  spec.languageName = {0x81, 0x20, 0x21, 'x'};
-  ASSERT_EQ(Run(test::BuildImage(type, spec), "russian.LNG").Outcome, CommandOutcome::Done);
+  test::PackPlan plan = SmallSpec();
+  plan.strings[0].resize(4);
+  plan.strings[1].resize(4);
+  plan.languageName = {0x81, 0x20, 0x21, 'x'};
+  ASSERT_EQ(Run(test::BuildImage(type, plan), "russian.LNG").Outcome, CommandOutcome::Done);
   const auto lines = test::LgpLines(Read(Path("out.lgp")));
   EXPECT_EQ(lines[3], u"PhoneType LNGFILE, -1, 8000, 4, 6, 8, 0, A, C, E, 12, 0, 36, 128, 3");
   EXPECT_EQ(lines[7], u"SL4xLangName \"<81>\u0420\u0421\u0478\"");
   EXPECT_EQ(config_.PhoneTypes[2].PackOffset, 5);
 
-  spec.languageName.clear();
-  ASSERT_EQ(Run(test::BuildImage(type, spec), "empty-name.lng").Outcome, CommandOutcome::Done);
+  plan.languageName.clear();
+  ASSERT_EQ(Run(test::BuildImage(type, plan), "empty-name.lng").Outcome, CommandOutcome::Done);
   EXPECT_EQ(test::LgpLines(Read(Path("out.lgp")))[7], u"SL4xLangName \"\"");
 }
 
 TEST_F(Decompile, DecodesEveryStringOfAMultiBlockPack) {
   const auto type = test::TypeOf(test::kFlashType);
-  test::PackSpec spec;
-  spec.langIds = {0, 4, 7};
-  spec.strings = test::RandomStrings(11, 3, 250, 180);
-  spec.imageSize = 0x40000;
-  ASSERT_EQ(Run(test::BuildImage(type, spec)).Outcome, CommandOutcome::Done);
+  test::PackPlan plan;
+  plan.langIds = {0, 4, 7};
+  plan.strings = test::RandomStrings(11, 3, 250, 180);
+  plan.imageSize = 0x40000;
+  ASSERT_EQ(Run(test::BuildImage(type, plan)).Outcome, CommandOutcome::Done);
   const auto lines = test::LgpLines(Read(Path("out.lgp")));
   ASSERT_EQ(lines.size(), 8u + 3u * (4u + 251u));
   for (int i = 0; i < 3; ++i) {
     for (int m = 0; m <= 250; ++m) {
       const std::u16string expected = u"String " + test::U(std::to_string(m)) + u", \"" +
-                                      DecodePhoneString(spec.strings[i][m], config_.Chars, true) + u"\"";
+                                      DecodePhoneString(plan.strings[i][m], config_.Chars, true) + u"\"";
       ASSERT_EQ(lines[8 + i * 255 + 4 + m], expected);
     }
   }
@@ -169,10 +169,10 @@ TEST_F(Decompile, TruncatedImagesAreRefusedAtEveryLength) {
 }
 
 TEST_F(Decompile, RandomCorruptionNeverCrashesAndNeverLeavesAPartialFile) {
-  test::PackSpec spec;
-  spec.langIds = {1, 2};
-  spec.strings = test::RandomStrings(5, 2, 40, 30);
-  const ByteString good = test::BuildImage(test::TypeOf(test::kFlashType), spec);
+  test::PackPlan plan;
+  plan.langIds = {1, 2};
+  plan.strings = test::RandomStrings(5, 2, 40, 30);
+  const ByteString good = test::BuildImage(test::TypeOf(test::kFlashType), plan);
   std::mt19937 random(99);
   int failed = 0;
   for (int round = 0; round < 400; ++round) {

@@ -100,10 +100,10 @@ TEST(PackReader, ExpandsCodesByTheirLengthClass) {
 
 TEST(PackReader, FindsStringsAcrossBlocks) {
   const auto type = test::TypeOf(test::kFlashType);
-  test::PackSpec spec;
-  spec.langIds = {1, 2, 3};
-  spec.strings = test::RandomStrings(7, 3, 299, 200);
-  const ByteString image = test::BuildImage(type, spec);
+  test::PackPlan plan;
+  plan.langIds = {1, 2, 3};
+  plan.strings = test::RandomStrings(7, 3, 299, 200);
+  const ByteString image = test::BuildImage(type, plan);
   const PackView view(image, type.PackOffset);
   const PackContents c = ReadPack(view, type);
   ASSERT_GE(c.BlockCount, 3);
@@ -111,7 +111,7 @@ TEST(PackReader, FindsStringsAcrossBlocks) {
     for (int m = 0; m <= 299; ++m) {
       std::vector<std::uint8_t> bytes;
       ReadPackString(view, c, i, m, bytes);
-      ASSERT_EQ(bytes, spec.strings[i][m]) << "language " << i << " message " << m;
+      ASSERT_EQ(bytes, plan.strings[i][m]) << "language " << i << " message " << m;
     }
   }
 }

@@ -45,15 +45,15 @@ int main(int argc, char** argv) {
   for (const char* type : {test::kFlashType, test::kBareType, test::kLangType}) {
     const PhoneTypeRecord record = test::TypeOf(type);
     for (int messages : {1, 5, 40}) {
-      test::PackSpec spec;
-      spec.langIds = {1, 2};
+      test::PackPlan plan;
+      plan.langIds = {1, 2};
       const int maxMsgId = record.MaxMsgIdPos ? messages - 1 : record.DefaultMaxMsgId;
-      spec.strings = test::RandomStrings(static_cast<std::uint32_t>(n), 2, maxMsgId, 30);
-      spec.languageName = {0x81, 0x20, 'a'};
-      Save(out / "decompile" / ("image" + std::to_string(n++)), test::BuildImage(record, spec));
+      plan.strings = test::RandomStrings(static_cast<std::uint32_t>(n), 2, maxMsgId, 30);
+      plan.languageName = {0x81, 0x20, 'a'};
+      Save(out / "decompile" / ("image" + std::to_string(n++)), test::BuildImage(record, plan));
     }
   }
-  test::PackSpec big;
+  test::PackPlan big;
   big.langIds = {3, 4, 5};
   big.strings = test::RandomStrings(77, 3, 150, 200);
   Save(out / "decompile" / "multi-block", test::BuildImage(test::TypeOf(test::kFlashType), big));

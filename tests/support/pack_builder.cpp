@@ -71,9 +71,9 @@ PhoneTypeRecord TypeOf(const char* definition) {
   return type;
 }
 
-ByteString BuildImage(const PhoneTypeRecord& type, const PackSpec& spec) {
-  const std::int32_t nL = static_cast<std::int32_t>(spec.langIds.size());
-  const std::int32_t messages = nL ? static_cast<std::int32_t>(spec.strings[0].size()) : 0;
+ByteString BuildImage(const PhoneTypeRecord& type, const PackPlan& plan) {
+  const std::int32_t nL = static_cast<std::int32_t>(plan.langIds.size());
+  const std::int32_t messages = nL ? static_cast<std::int32_t>(plan.strings[0].size()) : 0;
   ByteString pack;
   PutBytes(pack, 0, {0xBB, 0xBB, 0x00, 0x00});
   const std::int32_t T = (type.PackSizeLimit / 16384 + 1) * 2 + type.BlockTablePos;
@@ -85,25 +85,25 @@ ByteString BuildImage(const PhoneTypeRecord& type, const PackSpec& spec) {
   Put16(pack, type.LangTableOffsetPos, R);
   if (type.LangIdListOffsetPos) Put16(pack, type.LangIdListOffsetPos, L);
   Put16(pack, type.AllLangsPos, nL);
-  Put16(pack, type.FirstLangIdPos, nL ? spec.langIds[0] : 0);
+  Put16(pack, type.FirstLangIdPos, nL ? plan.langIds[0] : 0);
   Put16(pack, type.StringIndexOffsetPos, G);
   Put16(pack, type.LgPackIdPos - 2, 0x4000);
-  ByteString id(spec.lgPackId.begin(), spec.lgPackId.end());
+  ByteString id(plan.lgPackId.begin(), plan.lgPackId.end());
   id.push_back(0);
   id.resize(16, 0xFF);
   PutBytes(pack, type.LgPackIdPos, id);
   if (type.MaxMsgIdPos) Put16(pack, type.MaxMsgIdPos, messages - 1);
   PutBytes(pack, T, ByteString(static_cast<std::size_t>(type.LangMapSize), 0));
   for (std::int32_t i = 0; i < nL; ++i) {
-    PutBytes(pack, L + i, {spec.langIds[static_cast<std::size_t>(i)]});
-    PutBytes(pack, T + spec.langIds[static_cast<std::size_t>(i)], {static_cast<std::uint8_t>(i)});
+    PutBytes(pack, L + i, {plan.langIds[static_cast<std::size_t>(i)]});
+    PutBytes(pack, T + plan.langIds[static_cast<std::size_t>(i)], {static_cast<std::uint8_t>(i)});
   }
   if ((L + nL) % 2) PutBytes(pack, L + nL, {0xFF});
 
   std::int64_t D = D0;
   std::vector<std::vector<ByteString>> packed(static_cast<std::size_t>(nL));
   for (std::int32_t i = 0; i < nL; ++i) {
-    const auto& strings = spec.strings[static_cast<std::size_t>(i)];
+    const auto& strings = plan.strings[static_cast<std::size_t>(i)];
     const auto dictionary = Dictionary(strings);
     std::size_t counts[5] = {};
     for (const auto& e : dictionary) ++counts[e.size()];
@@ -151,13 +151,13 @@ ByteString BuildImage(const PhoneTypeRecord& type, const PackSpec& spec) {
 
   ByteString image;
   if (type.IsLangFile) {
-    image = spec.languageName;
+    image = plan.languageName;
     image.push_back(0);
   } else {
-    image.assign(static_cast<std::size_t>(type.PackOffset), spec.filler);
+    image.assign(static_cast<std::size_t>(type.PackOffset), plan.filler);
   }
   image.insert(image.end(), pack.begin(), pack.end());
-  if (image.size() < spec.imageSize) image.resize(spec.imageSize, spec.filler);
+  if (image.size() < plan.imageSize) image.resize(plan.imageSize, plan.filler);
   return image;
 }
 

@@ -14,7 +14,7 @@ namespace tarvo::test {
 
 using ByteString = std::vector<std::uint8_t>;
 
-struct PackSpec {
+struct PackPlan {
   std::string lgPackId = "TESTPACK";
   std::vector<std::uint8_t> langIds;           // one per language
   std::vector<std::vector<ByteString>> strings;  // [language][message] phone bytes
@@ -34,7 +34,7 @@ inline constexpr const char* kLangType = "LNGFILE, -1, 8000, 4, 6, 8, 0, A, C, E
 PhoneTypeRecord TypeOf(const char* definition);
 
 // The whole file: flash filler or language name, then the pack.
-ByteString BuildImage(const PhoneTypeRecord& type, const PackSpec& spec);
+ByteString BuildImage(const PhoneTypeRecord& type, const PackPlan& plan);
 
 // Random strings for `languages` x (`maxMsgId` + 1) messages of phone bytes.
 std::vector<std::vector<ByteString>> RandomStrings(std::uint32_t seed, int languages, int maxMsgId,
