@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up what is needed, builds Tarvo and runs the whole test suite twice:
-# in a normal build, and built with the address and undefined-behaviour
-# sanitizers so that memory faults fail the run.
+# Sets up what is needed, builds Tarvo and runs the whole test suite: the
+# fuzz targets for a bounded time, the suite built with the address and
+# undefined-behaviour sanitizers so that memory faults fail the run, and the
+# suite in a normal build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-dependencies.sh
@@ -15,11 +16,13 @@ run_suite() {
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
 
-echo "== Normal build"
-run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
-echo "== Sanitizer build"
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-run_suite build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_SANITIZE=ON -DTARVO_BUILD_BENCH=OFF
 echo "== Fuzzing"
 bash scripts/fuzz.sh "${TARVO_FUZZ_SECONDS:-45}"
+echo "== Sanitizer build"
+(
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+  export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+  run_suite build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_SANITIZE=ON -DTARVO_BUILD_BENCH=OFF
+)
+echo "== Normal build"
+run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
