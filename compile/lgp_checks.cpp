@@ -59,6 +59,8 @@ void CheckDataModel(const LgpFile& lgp) {
   if (lgp.LgPackId.size() > static_cast<std::size_t>(kMaxLgPackIdLength)) {
     Refuse("the LgPackId \"" + lgp.LgPackId + "\" is longer than 15 characters.");
   }
+  // The identifier ends at its first byte 00.
+  if (lgp.LgPackId.find('\0') != std::string::npos) Refuse("the LgPackId holds the character U+0000.");
   for (std::int32_t i = 0; i < lgp.AllLangs; ++i) {
     const std::int32_t id = lgp.LangIds[static_cast<std::size_t>(i)];
     if (id < 0 || id >= kLangIdListEnd || id >= type.LangMapSize) {

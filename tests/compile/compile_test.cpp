@@ -230,6 +230,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"LangIdFF", [](Lines& l) { l[4] = u"LangId 255"; }, "LangId 255"},
         Refusal{"LangIdBeyondMap", [](Lines& l) { l[9] = u"LangId 64"; }, "LangId 64"},
         Refusal{"LongLgPackId", [](Lines& l) { l.push_back(u"LgPackId 0123456789ABCDEF"); }, "longer than 15"},
+        Refusal{"LgPackIdWithNul", [](Lines& l) { l.push_back(std::u16string(u"LgPackId A\0B", 12)); }, "U+0000"},
         Refusal{"TooManyStrings",
                 [](Lines& l) {
                   l[0] = u"PhoneType " + test::U(test::kFlashType);
