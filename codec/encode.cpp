@@ -1,15 +1,10 @@
 #include "codec/encode.h"
 
+#include "config/text_utils.h"
+
 namespace tarvo {
 
 namespace {
-
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  return -1;
-}
 
 // The value of an escape "<XX>" at position p, or 0 when there is none
 // (so "<00>" is no escape but four ordinary characters).

@@ -20,14 +20,6 @@ std::string Ascii(std::u16string_view text) {
   return ascii;
 }
 
-std::string UpperAscii(std::u16string_view text) {
-  std::string key = Ascii(text);
-  for (char& c : key) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return key;
-}
-
 class LineReader {
  public:
   LineReader(const CharTable& table, LgpFile& lgp) : table_(table), lgp_(lgp) {}
@@ -38,7 +30,7 @@ class LineReader {
     auto separator = line.find(u' ');
     if (separator == std::u16string_view::npos) separator = line.find(u'\t');
     if (separator == std::u16string_view::npos) return;
-    const std::string key = UpperAscii(RTrimWide(line.substr(0, separator)));
+    const std::string key = UpperAscii(Ascii(RTrimWide(line.substr(0, separator))));
     const std::u16string_view value = LTrimWide(line.substr(separator + 1));
 
     if (key == "PHONETYPE") {

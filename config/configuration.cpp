@@ -24,11 +24,8 @@ void HandleLine(std::string_view line, Configuration& config) {
   auto separator = line.find(' ');
   if (separator == std::string_view::npos) separator = line.find('\t');
   if (separator == std::string_view::npos) return;
-  std::string key(TrimTrailingSpaces(line.substr(0, separator)));
+  const std::string key = UpperAscii(TrimTrailingSpaces(line.substr(0, separator)));
   const std::string_view value = TrimLeadingSpaces(line.substr(separator + 1));
-  for (char& c : key) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
 
   if (key == "PHONETYPE") {
     ParsePhoneType(value, config.PhoneTypes.emplace_back());

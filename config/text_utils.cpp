@@ -8,13 +8,6 @@ namespace tarvo {
 
 namespace {
 
-int HexDigit(char32_t c) {
-  if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
-  if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
-  if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
-  return -1;
-}
-
 template <typename Char>
 std::optional<std::int32_t> ReadDecimalImpl(std::basic_string_view<Char> text, std::int32_t min,
                                             std::int32_t max) {
@@ -58,6 +51,21 @@ std::optional<std::int32_t> ReadDecimalImpl(std::basic_string_view<Char> text, s
 }
 
 }  // namespace
+
+int HexDigit(char32_t c) {
+  if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
+  if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
+  if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
+  return -1;
+}
+
+std::string UpperAscii(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
 
 std::int32_t HexValue(std::string_view text) {
   std::int64_t value = 0;

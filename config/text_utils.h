@@ -10,6 +10,12 @@
 
 namespace tarvo {
 
+// The value of one hexadecimal digit, either letter case, or -1.
+int HexDigit(char32_t c);
+
+// ASCII letters in upper case; other characters as they are.
+std::string UpperAscii(std::string_view text);
+
 // Value of a hexadecimal numeral without prefix, either letter case.
 // Any character that is not a hexadecimal digit makes the whole result 0,
 // and so does the empty text or a value that does not fit 32 bits signed.

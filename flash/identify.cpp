@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "codec/decode.h"
+#include "config/text_utils.h"
 #include "flash/layout.h"
 
 namespace tarvo {
@@ -29,11 +30,7 @@ bool Matches(std::span<const std::uint8_t> file, const PhoneTypeRecord& type) {
 
 bool IsLanguageFilePath(std::string_view path) {
   if (path.size() < 3) return false;
-  std::string tail(path.substr(path.size() - 3));
-  for (char& c : tail) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return tail == "LNG";
+  return UpperAscii(path.substr(path.size() - 3)) == "LNG";
 }
 
 Identification IdentifyFlash(std::span<const std::uint8_t> file, std::string_view path, Configuration& config,
