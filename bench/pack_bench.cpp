@@ -17,34 +17,13 @@
 #include "config/configuration.h"
 #include "config/file_io.h"
 #include "decompile/decompile_command.h"
+#include "tests/support/test_frame.h"
 
 namespace {
 
 using namespace tarvo;
 
 constexpr const char* kPhoneType = "BENCH, 200, 100000, 4, 6, 8, A, C, E, 10, 20, 12, 40, 256, 0";
-
-class QuietFrame final : public CommandFrame {
- public:
-  void SetStatusText(const std::string&) override {}
-  void SetProgressMinimum(double) override {}
-  void SetProgressMaximum(double value) override { maximum_ = value; }
-  void SetProgressValue(double) override {}
-  double ProgressMaximum() const override { return maximum_; }
-  void Yield() override {}
-  MessageAnswer ShowMessage(const Message& message) override {
-    lastMessage = message.Text;
-    return MessageAnswer::Cancel;
-  }
-  bool HexStringNumbers() const override { return false; }
-  bool SaveLangSignatures() const override { return false; }
-  void Lock() override {}
-  void Unlock() override {}
-  std::string lastMessage;
-
- private:
-  double maximum_ = 100;
-};
 
 // Letters of each script: the window base and the letters used.
 struct Script {
@@ -144,15 +123,16 @@ void Report(benchmark::State& state, const Workspace& w) {
 void BM_Compile(benchmark::State& state) {
   Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   for (auto _ : state) {
-    QuietFrame frame;
+    test::TestFrame frame;
     PivotRandom random;
     if (RunCompile(frame, w.config, random, w.lgp, w.flash).Outcome != CommandOutcome::Done) {
-      state.SkipWithError(frame.lastMessage.c_str());
+      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
       return;
     }
   }
   // The round trip must give the input back.
-  QuietFrame frame;
+  test::TestFrame frame;
+  frame.signatures = false;
   RunDecompile(frame, w.config, w.flash, w.back);
   if (ReadWholeFile(w.back) != ReadWholeFile(w.lgp)) state.SkipWithError("round trip differs");
   Report(state, w);
@@ -160,13 +140,14 @@ void BM_Compile(benchmark::State& state) {
 
 void BM_Decompile(benchmark::State& state) {
   Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  QuietFrame compileFrame;
+  test::TestFrame compileFrame;
   PivotRandom random;
   RunCompile(compileFrame, w.config, random, w.lgp, w.flash);
   for (auto _ : state) {
-    QuietFrame frame;
+    test::TestFrame frame;
+    frame.signatures = false;
     if (RunDecompile(frame, w.config, w.flash, w.back).Outcome != CommandOutcome::Done) {
-      state.SkipWithError(frame.lastMessage.c_str());
+      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
       return;
     }
   }

@@ -15,7 +15,8 @@ class TestFrame final : public CommandFrame {
  public:
   bool hexNumbers = false;
   bool signatures = true;
-  std::deque<MessageAnswer> answers;  // for questions; Cancel when empty
+  std::deque<MessageAnswer> answers;  // for questions, in turn
+  MessageAnswer defaultAnswer = MessageAnswer::Cancel;  // once `answers` is used up
   std::function<void(TestFrame&)> onYield;
 
   std::vector<std::string> statuses;
@@ -37,7 +38,7 @@ class TestFrame final : public CommandFrame {
   MessageAnswer ShowMessage(const Message& message) override {
     messages.push_back(message);
     if (!message.HasCancel()) return MessageAnswer::Ok;
-    if (answers.empty()) return MessageAnswer::Cancel;
+    if (answers.empty()) return defaultAnswer;
     const MessageAnswer answer = answers.front();
     answers.pop_front();
     return answer;
