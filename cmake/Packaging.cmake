@@ -1,0 +1,23 @@
+# The Debian package: "cpack -G DEB" in the build folder makes
+# tarvo_VERSION_ARCH.deb from what "cmake --install" installs, under /usr.
+set(TARVO_PACKAGE_MAINTAINER "Tarvo maintainers <maintainers@tarvo.invalid>" CACHE STRING
+    "Maintainer field of the Debian package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tarvo)
+set(CPACK_PACKAGE_VENDOR "Tarvo")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor of the language pack of a phone's flash image")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Tarvo edits the language pack (\"LGpack\") of a family of mobile phones: the compressed table of every text the phone shows, one string per language and message number. It decompiles the pack of a flash image or an SL4x language file into an editable UTF-16LE text file and compiles that text back into the flash image.
+The package holds the window (tarvo) and the command-line tool (tarvo-cli), the default phone configuration, manual pages, shell completion and example files.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TARVO_PACKAGE_MAINTAINER}")
+# The libraries the binaries link (Qt, the C++ runtime) become the dependencies.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS bash-completion)
+include(CPack)
