@@ -3,7 +3,7 @@
 # far, in a folder with files of every kind the commands take.
 # Usage: completion_test.sh COMPLETION_SCRIPT
 set -uo pipefail
-source "$1"
+source "$1" || exit 1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
