@@ -8,14 +8,11 @@
 #include <QStyle>
 #include <QIcon>
 #include <QLabel>
-#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <cmath>
 
-#include "app/icons/tarvo_16.xpm"
-#include "app/icons/tarvo_32.xpm"
 #include "compile/compile_command.h"
 #include "config/file_io.h"
 #include "decompile/decompile_command.h"
@@ -38,9 +35,10 @@ MainForm::MainForm(std::unique_ptr<Dialogs> dialogs, std::filesystem::path confi
     : dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>()), configPath_(std::move(configPath)) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("Tarvo v1.35"));
+  // The same drawing as the desktop menu's icon, compiled into the program.
   QIcon icon;
-  icon.addPixmap(QPixmap(tarvo_32));
-  icon.addPixmap(QPixmap(tarvo_16));
+  icon.addFile(QStringLiteral(":/icons/tarvo_32.png"));
+  icon.addFile(QStringLiteral(":/icons/tarvo_16.png"));
   setWindowIcon(icon);
   // A fixed dialog-like window: no maximize button, no resizing.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -129,7 +129,9 @@ class MainFormTest : public QObject {
     Prepare();
     QCOMPARE(form_->windowTitle(), QStringLiteral("Tarvo v1.35"));
     QCOMPARE(form_->size(), QSize(297, 217));
-    QVERIFY(!form_->windowIcon().isNull());
+    const QList<QSize> iconSizes = form_->windowIcon().availableSizes();
+    QVERIFY(iconSizes.contains(QSize(16, 16)));
+    QVERIFY(iconSizes.contains(QSize(32, 32)));
     QVERIFY(!(form_->windowFlags() & Qt::WindowMaximizeButtonHint));
     struct Expected {
       const char* name;
