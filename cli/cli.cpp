@@ -2,14 +2,14 @@
 
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cmath>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "app/command_frame.h"
+#include "cli/cli_frame.h"
 #include "config/configuration.h"
 #include "config/file_io.h"
 #include "compile/compile_command.h"
@@ -52,74 +52,6 @@ constexpr const char* kExitStatus =
     "Exit status: 0 on success, 1 when the command fails (the reason is printed on\n"
     "standard error), 2 on a usage error.\n";
 
-// Reports on standard error; answers questions by the command-line options.
-class CliFrame final : public CommandFrame {
- public:
-  CliFrame(std::ostream& err, bool showProgress) : err_(err), showProgress_(showProgress) {}
-
-  bool hexNumbers = false;
-  bool signatures = true;
-  bool crop = false;
-  bool force = false;
-
-  void SetStatusText(const std::string& text) override {
-    status_ = text;
-    lastPercent_ = -1;
-    ShowProgress();
-  }
-  void SetProgressMinimum(double value) override { minimum_ = value; }
-  void SetProgressMaximum(double value) override { maximum_ = value; }
-  void SetProgressValue(double value) override {
-    value_ = value;
-    ShowProgress();
-  }
-  double ProgressMaximum() const override { return maximum_; }
-  void Yield() override {}
-
-  MessageAnswer ShowMessage(const Message& message) override {
-    EndProgressLine();
-    err_ << message.Text << "\n";
-    switch (message.Kind) {
-      case MessageKind::Notice:
-        return MessageAnswer::Ok;
-      case MessageKind::CropQuestion:
-        err_ << (crop ? "Cropped (--crop).\n" : "Stopped: give --crop to crop over-long strings.\n");
-        return crop ? MessageAnswer::Ok : MessageAnswer::Cancel;
-      case MessageKind::MissingSignatureQuestion:
-        err_ << (force ? "Writing anyway (--force).\n" : "Stopped: give --force to write into this file anyway.\n");
-        return force ? MessageAnswer::Ok : MessageAnswer::Cancel;
-    }
-    return MessageAnswer::Cancel;
-  }
-
-  bool HexStringNumbers() const override { return hexNumbers; }
-  bool SaveLangSignatures() const override { return signatures; }
-  void Lock() override {}
-  void Unlock() override { EndProgressLine(); }
-
- private:
-  void ShowProgress() {
-    if (!showProgress_) return;
-    const double span = maximum_ - minimum_;
-    const int percent = span > 0 ? static_cast<int>(std::floor(100 * (value_ - minimum_) / span)) : 0;
-    if (percent == lastPercent_) return;
-    lastPercent_ = percent;
-    err_ << "\r" << status_ << " " << percent << "%   " << std::flush;
-    lineOpen_ = true;
-  }
-  void EndProgressLine() {
-    if (lineOpen_) err_ << "\n";
-    lineOpen_ = false;
-  }
-
-  std::ostream& err_;
-  bool showProgress_;
-  std::string status_;
-  double minimum_ = 0, maximum_ = 100, value_ = 0;
-  int lastPercent_ = -1;
-  bool lineOpen_ = false;
-};
-
 struct Arguments {
   std::string command;
   std::optional<std::string> config;
@@ -127,32 +59,51 @@ struct Arguments {
   std::vector<std::string> files;
 };
 
+bool IsCommand(std::string_view name) { return name == "decompile" || name == "compile"; }
+
+// The options of one command. Help is answered before parsing and unknown
+// options are named after it, both in the tool's own words.
+void DefineOptions(CLI::App& app, Arguments& parsed) {
+  app.set_help_flag();
+  app.allow_extras();
+  app.add_option("--config", parsed.config);
+  if (parsed.command == "decompile") {
+    app.add_flag("--hex-numbers", parsed.hexNumbers);
+    app.add_flag("--no-signatures", parsed.noSignatures);
+  } else {
+    app.add_flag("--crop", parsed.crop);
+    app.add_flag("--force", parsed.force);
+  }
+  app.add_option("files", parsed.files);
+}
+
+// What an option given without its value (or with one of the wrong form) needs.
+std::string MissingValueText(const CLI::App& app, const CLI::ParseError& error) {
+  const std::string_view what = error.what();
+  for (const CLI::Option* option : app.get_options()) {
+    const std::string name = option->get_name();
+    if (name.starts_with("--") && what.find(name) != std::string_view::npos)
+      return name + (option->get_type_name() == "TEXT" ? " needs a file name" : " needs a number");
+  }
+  return std::string(what);
+}
+
 // Parses the arguments; returns an error text for a usage error.
 std::optional<std::string> Parse(std::span<const std::string_view> args, Arguments& parsed) {
   if (args.empty()) return "no command given";
   parsed.command = args[0];
-  const bool decompile = parsed.command == "decompile";
-  if (!decompile && parsed.command != "compile") return "unknown command \"" + parsed.command + "\"";
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (arg == "--config") {
-      if (i + 1 == args.size()) return "--config needs a file name";
-      parsed.config = std::string(args[++i]);
-    } else if (decompile && arg == "--hex-numbers") {
-      parsed.hexNumbers = true;
-    } else if (decompile && arg == "--no-signatures") {
-      parsed.noSignatures = true;
-    } else if (!decompile && arg == "--crop") {
-      parsed.crop = true;
-    } else if (!decompile && arg == "--force") {
-      parsed.force = true;
-    } else if (arg == "--") {
-      for (++i; i < args.size(); ++i) parsed.files.emplace_back(args[i]);
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return "unknown option \"" + std::string(arg) + "\" for " + parsed.command;
-    } else {
-      parsed.files.emplace_back(arg);
-    }
+  if (!IsCommand(parsed.command)) return "unknown command \"" + parsed.command + "\"";
+  CLI::App app;
+  DefineOptions(app, parsed);
+  std::vector<std::string> lastFirst(args.rbegin(), args.rend() - 1);  // CLI11 takes them last first
+  try {
+    app.parse(lastFirst);
+  } catch (const CLI::ParseError& error) {
+    return MissingValueText(app, error);
+  }
+  for (const std::string& extra : app.remaining()) {
+    if (extra != "--" && extra.size() > 1 && extra[0] == '-')
+      return "unknown option \"" + extra + "\" for " + parsed.command;
   }
   if (parsed.files.size() != 2) return "expected two file names";
   return std::nullopt;
@@ -170,7 +121,7 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     out << "tarvo-cli " << TARVO_VERSION << "\n";
     return 0;
   }
-  if (args.size() >= 2 && (args[0] == "decompile" || args[0] == "compile") &&
+  if (args.size() >= 2 && IsCommand(args[0]) &&
       std::any_of(args.begin() + 1, args.end(), isHelp)) {
     out << kSynopsis << "\n" << (args[0] == "decompile" ? kDecompileHelp : kCompileHelp) << "\n" << kExitStatus;
     return 0;

@@ -3,7 +3,7 @@
 # Idempotent: does nothing when every package is already installed.
 set -euo pipefail
 
-packages=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-base-dev
+packages=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libcli11-dev
   clang libclang-rt-14-dev)
 
 missing=()

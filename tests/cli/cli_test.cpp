@@ -46,6 +46,16 @@ TEST_F(Cli, DecompilesWithItsOptions) {
   EXPECT_TRUE(err_.str().empty());
 }
 
+TEST_F(Cli, AcceptsRepeatedFlagsAttachedValuesAndFileNamesAfterDoubleDash) {
+  const std::string config = Path("tarvo.ini").string();
+  std::filesystem::copy_file(Path("flash.bin"), Path("-flash.bin"));
+  ASSERT_EQ(Run({"decompile", "--no-signatures", "--no-signatures", "--config=" + config, "--", Path("-flash.bin"),
+                 Path("a.lgp")}),
+            0)
+      << err_.str();
+  EXPECT_EQ(test::LgpLines(Read(Path("a.lgp")))[13], u"String 1, \"\u0410\"");
+}
+
 TEST_F(Cli, ReadsTarvoIniFromTheWorkingDirectoryByDefault) {
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(dir_);
@@ -99,15 +109,22 @@ TEST_F(Cli, CompilesBackAndAnswersQuestionsByItsOptions) {
   EXPECT_NE(Read(Path("blank.bin")), before);
 }
 
-TEST_F(Cli, UsageErrorsExitWithStatusTwo) {
-  EXPECT_EQ(Run({"compile", "--hex-numbers", "a", "b"}), 2);
-  EXPECT_EQ(Run({"decompile", "--crop", "a", "b"}), 2);
-  EXPECT_EQ(Run({}), 2);
-  EXPECT_EQ(Run({"explode", "a", "b"}), 2);
-  EXPECT_EQ(Run({"decompile", "only-one"}), 2);
-  EXPECT_EQ(Run({"decompile", "--bogus", "a", "b"}), 2);
-  EXPECT_EQ(Run({"decompile", "a", "b", "--config"}), 2);
-  EXPECT_NE(err_.str().find("Usage:"), std::string::npos);
+TEST_F(Cli, UsageErrorsExitWithStatusTwoAndSayWhy) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"compile", "--hex-numbers", "a", "b"}, "unknown option \"--hex-numbers\" for compile"},
+      {{"decompile", "--crop", "a", "b"}, "unknown option \"--crop\" for decompile"},
+      {{}, "no command given"},
+      {{"explode", "a", "b"}, "unknown command \"explode\""},
+      {{"decompile", "only-one"}, "expected two file names"},
+      {{"compile", "a", "b", "c"}, "expected two file names"},
+      {{"decompile", "--bogus", "a", "b"}, "unknown option \"--bogus\" for decompile"},
+      {{"decompile", "a", "b", "--config"}, "--config needs a file name"},
+  };
+  for (const auto& [args, problem] : cases) {
+    EXPECT_EQ(Run(args), 2) << problem;
+    EXPECT_TRUE(err_.str().starts_with("tarvo-cli: " + problem + "\n\nUsage:\n")) << err_.str();
+    EXPECT_TRUE(out_.str().empty());
+  }
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_NE(out_.str().find("tarvo-cli decompile"), std::string::npos);
   EXPECT_NE(out_.str().find("tarvo-cli compile"), std::string::npos);

@@ -1,0 +1,50 @@
+#include "cli/cli_frame.h"
+
+#include <cmath>
+#include <ostream>
+
+namespace tarvo {
+
+void CliFrame::SetStatusText(const std::string& text) {
+  status_ = text;
+  lastPercent_ = -1;
+  ShowProgress();
+}
+
+void CliFrame::SetProgressValue(double value) {
+  value_ = value;
+  ShowProgress();
+}
+
+MessageAnswer CliFrame::ShowMessage(const Message& message) {
+  EndProgressLine();
+  err_ << message.Text << "\n";
+  switch (message.Kind) {
+    case MessageKind::Notice:
+      return MessageAnswer::Ok;
+    case MessageKind::CropQuestion:
+      err_ << (crop ? "Cropped (--crop).\n" : "Stopped: give --crop to crop over-long strings.\n");
+      return crop ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    case MessageKind::MissingSignatureQuestion:
+      err_ << (force ? "Writing anyway (--force).\n" : "Stopped: give --force to write into this file anyway.\n");
+      return force ? MessageAnswer::Ok : MessageAnswer::Cancel;
+  }
+  return MessageAnswer::Cancel;
+}
+
+void CliFrame::ShowProgress() {
+  if (!showProgress_) return;
+  const double span = maximum_ - minimum_;
+  const int percent = span > 0 ? static_cast<int>(std::floor(100 * (value_ - minimum_) / span)) : 0;
+  if (percent == lastPercent_) return;
+  lastPercent_ = percent;
+  err_ << "\r" << status_ << " " << percent << "%   " << std::flush;
+  lineOpen_ = true;
+}
+
+void CliFrame::EndProgressLine() {
+  if (lineOpen_) err_ << "\n";
+  lineOpen_ = false;
+}
+
+}  // namespace tarvo
