@@ -214,6 +214,41 @@ TEST(PackLanguages, CompactAsksToCropOnlyWhatStillExceeds254Codes) {
   EXPECT_THROW(PackLanguages(frame, lgp, PackingStrategy::Compact, pivots), PackingStopped);
 }
 
+TEST(PackLanguages, CompactGivesUpEntriesRatherThanPushTheTablesPastTheFirstBlock) {
+  LgpFile lgp = WordyLgp(6, 4, 400);
+  test::TestFrame frame;
+  PivotRandom pivots;
+  auto dictionaryBytes = [](const std::vector<PackedLanguage>& languages) {
+    std::int64_t bytes = 0;
+    for (const auto& language : languages) bytes += DictionaryBytes(language.Dict);
+    return bytes;
+  };
+  const auto standard = PackLanguages(frame, lgp, PackingStrategy::Standard, pivots);
+  const std::int64_t standardBytes = dictionaryBytes(standard);
+  const std::int64_t compactBytes = dictionaryBytes(PackLanguages(frame, lgp, PackingStrategy::Compact, pivots));
+  ASSERT_GT(compactBytes, standardBytes + 100) << "the compact dictionaries must be the larger ones here";
+  // A larger language map moves the dictionaries on until only the standard
+  // ones fit in the first block.
+  const std::int64_t d0 = PlacePack(lgp.PhoneType, lgp.AllLangs, lgp.MaxMsgId).D0;
+  lgp.PhoneType.LangMapSize += static_cast<std::int32_t>(kBlockSize - 1 - d0 - (standardBytes + compactBytes) / 2);
+  ASSERT_TRUE(MeasurePack(lgp, standard).Fits());
+
+  const auto compact = PackLanguages(frame, lgp, PackingStrategy::Compact, pivots);
+  const PackMeasure measure = MeasurePack(lgp, compact);
+  EXPECT_TRUE(measure.Fits());
+  EXPECT_LE(measure.DictionariesEnd, kBlockSize - 1);
+  std::int64_t compactPayload = 0, standardPayload = 0;
+  for (std::size_t l = 0; l < compact.size(); ++l) {
+    compactPayload += PayloadSize(compact[l]);
+    standardPayload += PayloadSize(standard[l]);
+    for (std::int32_t m = 0; m <= lgp.MaxMsgId; ++m) {
+      ASSERT_EQ(ExpandCodes(compact[l].Packed[static_cast<std::size_t>(m)], compact[l].Dict),
+                lgp.StringAt(static_cast<std::int32_t>(l), m));
+    }
+  }
+  EXPECT_LT(compactPayload, standardPayload);
+}
+
 TEST(MeasurePack, GivesTheLengthTheWriterWrites) {
   for (std::uint32_t seed : {4u, 5u}) {
     const LgpFile lgp = WordyLgp(seed, 4, 1200);  // several blocks
