@@ -51,10 +51,10 @@ bool OfferCompact(CommandFrame& frame, const LgpFile& lgp, const PackMeasure& st
   const PackMeasure measure = MeasurePack(lgp, compact);
   if (!measure.Fits()) return false;
   const std::string spare = std::to_string(measure.Spare());
+  // What the standard pack's failure would have said.
   std::string report = standard.DictionariesEnd >= kBlockSize
-                           ? "The header, tables and dictionaries end at offset " +
-                                 std::to_string(standard.DictionariesEnd) + ", beyond the first 16 KB block (16383)."
-                           : "The langpack size exceeds phone's limit! Try to reduce it...\n" + SizeLine(standard);
+                           ? TablesPastFirstBlockText(standard.DictionariesEnd)
+                           : kSizeLimitText + std::string("\n") + SizeLine(standard);
   report += "\nWith --compact the pack fits, with " + spare + " bytes to spare.";
   const Message question{"The langpack size exceeds phone's limit with the standard packing. Compact packing fits "
                          "it, with " + spare + " bytes to spare. Write the compact pack?",

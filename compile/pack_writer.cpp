@@ -105,6 +105,11 @@ std::int64_t PackStart(const LgpFile& lgp) {
                                   : lgp.PhoneType.PackOffset;
 }
 
+std::string TablesPastFirstBlockText(std::int64_t dictionariesEnd) {
+  return "The header, tables and dictionaries end at offset " + std::to_string(dictionariesEnd) +
+         ", beyond the first 16 KB block (16383): too many languages or messages for one pack.";
+}
+
 PackMeasure MeasurePack(const LgpFile& lgp, std::span<const PackedLanguage> languages) {
   const std::int32_t nL = lgp.AllLangs;
   const PackPlacement at = PlacePack(lgp.PhoneType, nL, lgp.MaxMsgId);
@@ -180,8 +185,7 @@ WrittenRange WritePack(std::vector<std::uint8_t>& file, bool grow, const LgpFile
   const std::int64_t dictionariesEnd = WriteDictionaries(canvas, at, languages);
   // The first group must start in block 0, which has no block table entry.
   if (dictionariesEnd > kBlockSize - 1) {
-    throw TablesPastFirstBlockError("The header, tables and dictionaries end at offset " + std::to_string(dictionariesEnd) +
-                ", beyond the first 16 KB block (16383): too many languages or messages for one pack.");
+    throw TablesPastFirstBlockError(TablesPastFirstBlockText(dictionariesEnd));
   }
 
   // String records, slot by slot, in groups that never cross a block.
@@ -208,7 +212,7 @@ WrittenRange WritePack(std::vector<std::uint8_t>& file, bool grow, const LgpFile
       // Checked for the whole group, so for every record in it: none may
       // reach PackSizeLimit.
       if (s + groupLength >= type.PackSizeLimit) {
-        throw SizeLimitError("The langpack size exceeds phone's limit! Try to reduce it...");
+        throw SizeLimitError(kSizeLimitText);
       }
       if (nextBlock) canvas.Int16(type.BlockTablePos + 2 * std::int64_t{block - 1}, static_cast<std::int32_t>(k));
       canvas.Int16(at.G + 2 * (k / kSlotsPerGroup), static_cast<std::int32_t>(s % kBlockSize));

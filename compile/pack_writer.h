@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "compile/lgp_file.h"
@@ -20,6 +21,8 @@ struct PackedLanguage {
   std::vector<bool> Cropped;       // the user let these be cut to 254 codes
 };
 
+inline constexpr const char* kSizeLimitText = "The langpack size exceeds phone's limit! Try to reduce it...";
+
 // A string record would reach the phone type's PackSizeLimit.
 class SizeLimitError : public Error {
  public:
@@ -31,6 +34,7 @@ class TablesPastFirstBlockError : public Error {
  public:
   using Error::Error;
 };
+std::string TablesPastFirstBlockText(std::int64_t dictionariesEnd);
 
 // Where the writer puts the regions behind the header (offsets from P).
 struct PackPlacement {

@@ -247,6 +247,13 @@ TEST(PackLanguages, CompactGivesUpEntriesRatherThanPushTheTablesPastTheFirstBloc
     }
   }
   EXPECT_LT(compactPayload, standardPayload);
+
+  // Where even the standard dictionaries reach past the block, the compact
+  // ones still fit.
+  lgp.PhoneType.LangMapSize += static_cast<std::int32_t>((standardBytes + compactBytes) / 2 - standardBytes + 50);
+  ASSERT_FALSE(MeasurePack(lgp, standard).Fits());
+  const PackMeasure smaller = MeasurePack(lgp, PackLanguages(frame, lgp, PackingStrategy::Compact, pivots));
+  EXPECT_TRUE(smaller.Fits());
 }
 
 TEST(MeasurePack, GivesTheLengthTheWriterWrites) {
