@@ -25,7 +25,8 @@ enum class PackingStrategy {
   Compact,
 };
 
-// Thrown when the user answers Cancel to a crop question.
+// Thrown when the user answers Cancel to a question of the compile: it
+// stops with nothing written.
 struct PackingStopped {};
 
 // Packs all languages, showing "Packing..." and moving the progress bar. A
