@@ -37,10 +37,16 @@ class SequenceIndex {
     }
     starts_.push_back(static_cast<std::int32_t>(bytes_.size()));
 
+    // Pairs are numbered through a direct table, longer sequences through
+    // open addressing (key and number side by side: one cache line a probe).
+    std::vector<std::int32_t> pairIds(65536, kNone);
+    struct Slot {
+      std::uint64_t Key = 0;
+      std::int32_t Id = kNone;
+    };
     std::size_t tableSize = 1024;
-    while (tableSize < 6 * total) tableSize *= 2;
-    std::vector<std::uint64_t> keys(tableSize, 0);
-    std::vector<std::int32_t> ids(tableSize, kNone);
+    while (tableSize < 4 * total) tableSize *= 2;
+    std::vector<Slot> table(tableSize);
     int shift = 0;
     while ((std::size_t{1} << shift) < tableSize) ++shift;
     at_.assign(3 * total, kNone);
@@ -48,16 +54,22 @@ class SequenceIndex {
       const auto end = static_cast<std::size_t>(starts_[m + 1]);
       for (auto p = static_cast<std::size_t>(starts_[m]); p < end; ++p) {
         for (int k = 2; k <= kMaxEntryLength && p + static_cast<std::size_t>(k) <= end; ++k) {
-          const std::uint64_t key = SequenceKey(bytes_.data() + p, k);
-          std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - shift));
-          while (ids[slot] != kNone && keys[slot] != key) slot = (slot + 1) & (tableSize - 1);
-          if (ids[slot] == kNone) {
-            keys[slot] = key;
-            ids[slot] = static_cast<std::int32_t>(lengths_.size());
+          std::int32_t* id = nullptr;
+          if (k == 2) {
+            id = &pairIds[std::size_t{bytes_[p]} << 8 | bytes_[p + 1]];
+          } else {
+            const std::uint64_t key = SequenceKey(bytes_.data() + p, k);
+            std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - shift));
+            while (table[slot].Id != kNone && table[slot].Key != key) slot = (slot + 1) & (tableSize - 1);
+            table[slot].Key = key;
+            id = &table[slot].Id;
+          }
+          if (*id == kNone) {
+            *id = static_cast<std::int32_t>(lengths_.size());
             lengths_.push_back(static_cast<std::int8_t>(k));
             firstAt_.push_back(static_cast<std::int32_t>(p));
           }
-          at_[3 * p + static_cast<std::size_t>(k - 2)] = ids[slot];
+          at_[3 * p + static_cast<std::size_t>(k - 2)] = *id;
         }
       }
     }
