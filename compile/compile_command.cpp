@@ -15,7 +15,8 @@ namespace tarvo {
 
 namespace {
 
-// Passes everything on, but crops silently: a trial packing asks nothing.
+// Passes everything on, but crops silently: a trial packing asks nothing
+// (what it crops is compared with what the user agreed to afterwards).
 class CroppingFrame final : public CommandFrame {
  public:
   explicit CroppingFrame(CommandFrame& frame) : frame_(frame) {}
@@ -50,6 +51,12 @@ bool OfferCompact(CommandFrame& frame, const LgpFile& lgp, const PackMeasure& st
   std::vector<PackedLanguage> compact = PackLanguages(trial, lgp, PackingStrategy::Compact, random);
   const PackMeasure measure = MeasurePack(lgp, compact);
   if (!measure.Fits()) return false;
+  // Nothing is cropped that the user has not agreed to crop.
+  for (std::size_t l = 0; l < compact.size(); ++l) {
+    for (std::size_t m = 0; m < compact[l].Cropped.size(); ++m) {
+      if (compact[l].Cropped[m] && !languages[l].Cropped[m]) return false;
+    }
+  }
   const std::string spare = std::to_string(measure.Spare());
   // What the standard pack's failure would have said.
   std::string report = standard.DictionariesEnd >= kBlockSize
