@@ -124,7 +124,7 @@ std::string GenerateLgp(int languages, int maxMsgId, std::uint32_t seed) {
 
 // Real translations where the machine has them, else generated text; the
 // flag tells which.
-std::string RealisticLgp(int languages, int maxMsgId, bool& real) {
+std::string RealisticLgp(int languages, int maxMsgId, bool& real, std::string* names = nullptr) {
   static std::map<std::pair<int, int>, std::pair<bool, std::string>> made;  // read once per run
   auto& [wasReal, bytes] = made[{languages, maxMsgId}];
   if (!bytes.empty()) {
@@ -139,6 +139,9 @@ std::string RealisticLgp(int languages, int maxMsgId, bool& real) {
                        [&](const CharTableEntry& e) { return c >= e.base && c < e.base + 128; });
   });
   real = wasReal = !texts.Languages.empty();
+  for (const auto& name : texts.Languages) {
+    if (names) *names += (names->empty() ? "" : " ") + name;
+  }
   if (!real) return bytes = GenerateLgp(languages, maxMsgId, 2025);
   LgpWriter out;
   out.Header(languages, maxMsgId);
@@ -269,12 +272,15 @@ int WriteInputs(const std::filesystem::path& dir) {
   std::filesystem::create_directories(dir);
   std::ofstream(dir / "tarvo.ini", std::ios::binary) << kTables << "PHONETYPE " << kPhoneType << "\n";
   bool real = false;
-  std::ofstream(dir / "realistic.lgp", std::ios::binary) << RealisticLgp(10, 2999, real);
+  std::string names;
+  std::ofstream(dir / "realistic.lgp", std::ios::binary) << RealisticLgp(10, 2999, real, &names);
   std::ofstream(dir / "generated.lgp", std::ios::binary) << GenerateLgp(10, 2999, 2024);
   std::vector<std::uint8_t> image(0x200 + 0x100000, 0xFF);
   for (int i = 0; i < 2; ++i) image[0x200 + i] = 0xBB, image[0x202 + i] = 0;
   WriteFileReplacing(dir / "flash.bin", image);
-  std::cout << "Wrote " << DisplayPath(dir) << (real ? "" : " (no catalogs: realistic.lgp holds generated text)") << "\n";
+  std::cout << "Wrote " << DisplayPath(dir)
+            << (real ? "; realistic.lgp holds languages " + names : " (no catalogs: realistic.lgp holds generated text)")
+            << "\n";
   return 0;
 }
 
