@@ -22,7 +22,7 @@ namespace {
 constexpr const char* kSynopsis =
     "Usage:\n"
     "  tarvo-cli decompile [--config FILE] [--hex-numbers] [--no-signatures] FLASH OUTPUT.lgp\n"
-    "  tarvo-cli compile [--config FILE] [--crop] [--force] INPUT.lgp FLASH\n"
+    "  tarvo-cli compile [--config FILE] [--crop] [--force] [--compact] INPUT.lgp FLASH\n"
     "  tarvo-cli --help | --version\n"
     "  tarvo-cli decompile --help | tarvo-cli compile --help\n";
 
@@ -46,7 +46,10 @@ constexpr const char* kCompileHelp =
     "             --crop            crop strings that pack to more than 254 bytes\n"
     "                               (without it the first such string stops)\n"
     "             --force           write into a flash image that has no language\n"
-    "                               pack signature where the phone type puts the pack\n";
+    "                               pack signature where the phone type puts the pack\n"
+    "             --compact         pack compactly: each language's dictionary chosen\n"
+    "                               for the fewest bytes (never larger than without\n"
+    "                               it, slower to compile; the phone reads it alike)\n";
 
 constexpr const char* kExitStatus =
     "Exit status: 0 on success, 1 when the command fails (the reason is printed on\n"
@@ -55,7 +58,7 @@ constexpr const char* kExitStatus =
 struct Arguments {
   std::string command;
   std::optional<std::string> config;
-  bool hexNumbers = false, noSignatures = false, crop = false, force = false;
+  bool hexNumbers = false, noSignatures = false, crop = false, force = false, compact = false;
   std::vector<std::string> files;
 };
 
@@ -73,6 +76,7 @@ void DefineOptions(CLI::App& app, Arguments& parsed) {
   } else {
     app.add_flag("--crop", parsed.crop);
     app.add_flag("--force", parsed.force);
+    app.add_flag("--compact", parsed.compact);
   }
   app.add_option("files", parsed.files);
 }
@@ -152,7 +156,8 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
   PivotRandom random;
   const CommandResult result = parsed.command == "decompile"
                                    ? RunDecompile(frame, config, parsed.files[0], parsed.files[1])
-                                   : RunCompile(frame, config, random, parsed.files[0], parsed.files[1]);
+                                   : RunCompile(frame, config, random, parsed.files[0], parsed.files[1],
+                                                parsed.compact ? PackingStrategy::Compact : PackingStrategy::Standard);
   switch (result.Outcome) {
     case CommandOutcome::Done:
       return 0;
