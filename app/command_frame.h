@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace tarvo {
 
@@ -15,12 +16,20 @@ enum class MessageKind {
   Notice,                 // OK only
   CropQuestion,           // OK crops the over-long string, Cancel stops
   MissingSignatureQuestion,  // OK writes into an image without a pack signature
+  CompactQuestion,        // OK writes the compact pack where only it fits
 };
 
 struct Message {
+  Message() = default;
+  Message(std::string text, std::string title, MessageKind kind = MessageKind::Notice, std::string report = {})
+      : Text(std::move(text)), Title(std::move(title)), Kind(kind), Report(std::move(report)) {}
+
   std::string Text;
   std::string Title;
   MessageKind Kind = MessageKind::Notice;
+  // For front ends that print rather than ask: lines below a notice's text;
+  // for the compact question, all that is printed in its place.
+  std::string Report;
   bool HasCancel() const { return Kind != MessageKind::Notice; }
 };
 

@@ -15,52 +15,53 @@ namespace tarvo {
 
 namespace {
 
-// Thrown when the user answers Cancel.
-struct Stopped {};
-
-std::vector<PackedLanguage> PackLanguages(CommandFrame& frame, const LgpFile& lgp, PivotRandom& random) {
-  frame.SetStatusText("Packing...");
-  const std::int32_t nL = lgp.AllLangs;
-  const std::int32_t M = lgp.MaxMsgId;
-  const std::int32_t p = (M + 1) / 100;
-  frame.SetProgressMaximum(static_cast<double>(p) * nL * 2);
-  frame.Yield();
-
-  std::vector<std::vector<const PhoneBytes*>> strings(static_cast<std::size_t>(nL));
-  for (std::int32_t l = 0; l < nL; ++l) {
-    for (std::int32_t m = 0; m <= M; ++m) strings[static_cast<std::size_t>(l)].push_back(&lgp.StringAt(l, m));
+// Passes everything on, but crops silently: a trial packing asks nothing.
+class CroppingFrame final : public CommandFrame {
+ public:
+  explicit CroppingFrame(CommandFrame& frame) : frame_(frame) {}
+  void SetStatusText(const std::string& text) override { frame_.SetStatusText(text); }
+  void SetProgressMinimum(double value) override { frame_.SetProgressMinimum(value); }
+  void SetProgressMaximum(double value) override { frame_.SetProgressMaximum(value); }
+  void SetProgressValue(double value) override { frame_.SetProgressValue(value); }
+  double ProgressMaximum() const override { return frame_.ProgressMaximum(); }
+  void Yield() override { frame_.Yield(); }
+  MessageAnswer ShowMessage(const Message& message) override {
+    return message.Kind == MessageKind::CropQuestion ? MessageAnswer::Ok : frame_.ShowMessage(message);
   }
+  bool HexStringNumbers() const override { return frame_.HexStringNumbers(); }
+  bool SaveLangSignatures() const override { return frame_.SaveLangSignatures(); }
+  void Lock() override {}
+  void Unlock() override {}
 
-  std::vector<PackedLanguage> languages(static_cast<std::size_t>(nL));
-  for (std::int32_t l = 0; l < nL; ++l) {
-    languages[static_cast<std::size_t>(l)].Dict =
-        BuildDictionary(strings[static_cast<std::size_t>(l)], random, [&](int k, std::int32_t m) {
-          if (m < 0) frame.SetProgressValue(static_cast<double>(p) * l + (p / 4) * k);
-          frame.Yield();
-        });
-  }
+ private:
+  CommandFrame& frame_;
+};
 
-  for (std::int32_t l = 0; l < nL; ++l) {
-    PackedLanguage& language = languages[static_cast<std::size_t>(l)];
-    const DictionaryLookup lookup(language.Dict);
-    for (std::int32_t m = 0; m <= M; ++m) {
-      PhoneBytes packed = PackString(*strings[static_cast<std::size_t>(l)][static_cast<std::size_t>(m)], lookup);
-      bool cropped = false;
-      if (packed.size() > static_cast<std::size_t>(kMaxPackedLength)) {
-        const Message question{"String " + std::to_string(m) + " in language " + std::to_string(l + 1) +
-                                   " doesn't fit to 254 bytes length. Crop it?",
-                               "String to long", MessageKind::CropQuestion};
-        if (frame.ShowMessage(question) != MessageAnswer::Ok) throw Stopped{};
-        packed.resize(kMaxPackedLength);
-        cropped = true;
-      }
-      language.Packed.push_back(std::move(packed));
-      language.Cropped.push_back(cropped);
-      frame.SetProgressValue(static_cast<double>(nL + l) * p + (m + 1) / 100);
-      frame.Yield();
-    }
-  }
-  return languages;
+std::string SizeLine(const PackMeasure& measure) {
+  return "(the pack needs " + std::to_string(measure.Length) + " bytes, the limit is " +
+         std::to_string(measure.SizeLimit) + ")";
+}
+
+// The standard pack does not fit: offers the compact one where it does.
+// Returns whether the compact pack replaced the standard one.
+bool OfferCompact(CommandFrame& frame, const LgpFile& lgp, const PackMeasure& standard,
+                  std::vector<PackedLanguage>& languages, PivotRandom& random) {
+  CroppingFrame trial(frame);
+  std::vector<PackedLanguage> compact = PackLanguages(trial, lgp, PackingStrategy::Compact, random);
+  const PackMeasure measure = MeasurePack(lgp, compact);
+  if (!measure.Fits()) return false;
+  const std::string spare = std::to_string(measure.Spare());
+  std::string report = standard.DictionariesEnd >= kBlockSize
+                           ? "The header, tables and dictionaries end at offset " +
+                                 std::to_string(standard.DictionariesEnd) + ", beyond the first 16 KB block (16383)."
+                           : "The langpack size exceeds phone's limit! Try to reduce it...\n" + SizeLine(standard);
+  report += "\nWith --compact the pack fits, with " + spare + " bytes to spare.";
+  const Message question{"The langpack size exceeds phone's limit with the standard packing. Compact packing fits "
+                         "it, with " + spare + " bytes to spare. Write the compact pack?",
+                         "Compact packing", MessageKind::CompactQuestion, report};
+  if (frame.ShowMessage(question) != MessageAnswer::Ok) throw PackingStopped{};
+  languages = std::move(compact);
+  return true;
 }
 
 // Reads the new pack back as the phone would and compares it with the input,
@@ -111,8 +112,10 @@ CommandResult Stop(CommandFrame& frame, const std::string& text, const char* tit
 }  // namespace
 
 CommandResult RunCompile(CommandFrame& frame, const Configuration& config, PivotRandom& random,
-                         const std::filesystem::path& lgpPath, const std::filesystem::path& flashPath) {
+                         const std::filesystem::path& lgpPath, const std::filesystem::path& flashPath,
+                         PackingStrategy strategy) {
   FrameLock lock(frame);
+  PackMeasure measure;
   frame.SetStatusText("Reading...");
   frame.SetProgressMinimum(0);
   frame.SetProgressMaximum(100);
@@ -138,7 +141,12 @@ CommandResult RunCompile(CommandFrame& frame, const Configuration& config, Pivot
     }
     CheckDataModel(lgp);
 
-    const std::vector<PackedLanguage> languages = PackLanguages(frame, lgp, random);
+    std::vector<PackedLanguage> languages = PackLanguages(frame, lgp, strategy, random);
+    measure = MeasurePack(lgp, languages);
+    if (!measure.Fits() && strategy == PackingStrategy::Standard &&
+        OfferCompact(frame, lgp, measure, languages, random)) {
+      measure = MeasurePack(lgp, languages);
+    }
 
     frame.SetStatusText("Writing...");
     const bool langFile = lgp.PhoneType.IsLangFile;
@@ -154,7 +162,7 @@ CommandResult RunCompile(CommandFrame& frame, const Configuration& config, Pivot
                                  HexText(PackStart(lgp)) + " for phone type " + lgp.PhoneType.Name +
                                  " (the signature BB BB 00 00 is missing). Write the pack there anyway?",
                              "Warning", MessageKind::MissingSignatureQuestion};
-      if (frame.ShowMessage(question) != MessageAnswer::Ok) throw Stopped{};
+      if (frame.ShowMessage(question) != MessageAnswer::Ok) throw PackingStopped{};
     }
     VerifyPack(file, lgp, languages);
 
@@ -164,10 +172,11 @@ CommandResult RunCompile(CommandFrame& frame, const Configuration& config, Pivot
       const auto first = static_cast<std::size_t>(PackStart(lgp) + range.First);
       WriteFileAt(flashPath, first, std::span(file).subspan(first, static_cast<std::size_t>(range.End - range.First)));
     }
-  } catch (const Stopped&) {
+  } catch (const PackingStopped&) {
     return Stop(frame, {}, "");
   } catch (const SizeLimitError& e) {
-    return Stop(frame, e.what(), "Critical error");
+    frame.ShowMessage({e.what(), "Critical error", MessageKind::Notice, SizeLine(measure)});
+    return Stop(frame, {}, "");
   } catch (const Error& e) {
     return Stop(frame, e.what(), "Error");
   } catch (const std::bad_alloc&) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/command_frame.h"
+#include "compile/pack_languages.h"
 #include "compile/packing.h"
 #include "config/configuration.h"
 
@@ -14,7 +15,10 @@ namespace tarvo {
 // whole pack has been laid out, checked against every limit, and read back
 // equal to the input; a flash image then changes only in the pack's bytes.
 // `random` chooses the sort's pivots and goes on from one compile to the next.
+// When the standard pack does not fit, the compact one is tried, and the
+// frame is asked whether to write it where it fits.
 CommandResult RunCompile(CommandFrame& frame, const Configuration& config, PivotRandom& random,
-                         const std::filesystem::path& lgpPath, const std::filesystem::path& flashPath);
+                         const std::filesystem::path& lgpPath, const std::filesystem::path& flashPath,
+                         PackingStrategy strategy = PackingStrategy::Standard);
 
 }  // namespace tarvo

@@ -105,6 +105,34 @@ std::int64_t PackStart(const LgpFile& lgp) {
                                   : lgp.PhoneType.PackOffset;
 }
 
+PackMeasure MeasurePack(const LgpFile& lgp, std::span<const PackedLanguage> languages) {
+  const std::int32_t nL = lgp.AllLangs;
+  const PackPlacement at = PlacePack(lgp.PhoneType, nL, lgp.MaxMsgId);
+  PackMeasure measure;
+  measure.SizeLimit = lgp.PhoneType.PackSizeLimit;
+  measure.DictionariesEnd = at.D0;
+  for (const PackedLanguage& language : languages) {
+    for (const PhoneBytes& e : language.Dict.Entries) measure.DictionariesEnd += static_cast<std::int64_t>(e.size());
+  }
+  // The same groups and block starts as the writer's.
+  std::int64_t s = measure.DictionariesEnd;
+  std::int32_t block = 0;
+  const std::int64_t slots = (std::int64_t{lgp.MaxMsgId} + 1) * nL;
+  for (std::int64_t k = 0; k < slots; k += kSlotsPerGroup) {
+    std::int64_t groupLength = 0;
+    for (std::int64_t j = k; j < std::min(k + kSlotsPerGroup, slots); ++j) {
+      groupLength += static_cast<std::int64_t>(
+                         languages[static_cast<std::size_t>(j % nL)].Packed[static_cast<std::size_t>(j / nL)].size()) +
+                     1;
+    }
+    if ((s + groupLength) / kBlockSize > s / kBlockSize) s = std::int64_t{++block} * kBlockSize;
+    s += groupLength;
+  }
+  measure.Length = s;
+  measure.Blocks = block + 1;
+  return measure;
+}
+
 std::uint8_t XorChecksum(std::span<const std::uint8_t> bytes) {
   std::uint8_t sum = 0;
   for (std::uint8_t b : bytes) sum ^= b;
@@ -152,7 +180,7 @@ WrittenRange WritePack(std::vector<std::uint8_t>& file, bool grow, const LgpFile
   const std::int64_t dictionariesEnd = WriteDictionaries(canvas, at, languages);
   // The first group must start in block 0, which has no block table entry.
   if (dictionariesEnd > kBlockSize - 1) {
-    throw Error("The header, tables and dictionaries end at offset " + std::to_string(dictionariesEnd) +
+    throw TablesPastFirstBlockError("The header, tables and dictionaries end at offset " + std::to_string(dictionariesEnd) +
                 ", beyond the first 16 KB block (16383): too many languages or messages for one pack.");
   }
 

@@ -10,6 +10,7 @@
 #include "compile/lgp_file.h"
 #include "compile/packing.h"
 #include "config/error.h"
+#include "flash/layout.h"
 
 namespace tarvo {
 
@@ -21,6 +22,12 @@ struct PackedLanguage {
 
 // A string record would reach the phone type's PackSizeLimit.
 class SizeLimitError : public Error {
+ public:
+  using Error::Error;
+};
+
+// The header, tables and dictionaries would end beyond the first block.
+class TablesPastFirstBlockError : public Error {
  public:
   using Error::Error;
 };
@@ -54,6 +61,21 @@ struct WrittenRange {
 WrittenRange WritePack(std::vector<std::uint8_t>& file, bool grow, const LgpFile& lgp,
                        std::span<const PackedLanguage> languages,
                        const std::function<void()>& afterMessage = {});
+
+// The pack as WritePack would lay it out, measured without writing.
+struct PackMeasure {
+  std::int64_t DictionariesEnd = 0;  // offset just behind the last dictionary
+  std::int64_t Length = 0;           // offset just behind the last string record
+  std::int32_t Blocks = 0;           // blocks used
+  std::int64_t SizeLimit = 0;        // the phone type's PackSizeLimit
+  // Every record ends before the size limit and the tables in the first block.
+  bool Fits() const { return DictionariesEnd < kBlockSize && Length < SizeLimit; }
+  // Bytes left below the limit; negative when the records reach it.
+  std::int64_t Spare() const { return SizeLimit - 1 - Length; }
+};
+
+// Throws Error only when the regions do not fit the 16-bit header.
+PackMeasure MeasurePack(const LgpFile& lgp, std::span<const PackedLanguage> languages);
 
 std::uint8_t XorChecksum(std::span<const std::uint8_t> bytes);
 
