@@ -3,6 +3,7 @@
 // 60 characters made of recurring words, as menus are.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/command_frame.h"
+#include "check/lgp_check.h"
 #include "codec/unicode_line.h"
 #include "compile/compile_command.h"
 #include "config/configuration.h"
@@ -97,7 +99,8 @@ struct Workspace {
 
   Workspace(int languages, int maxMsgId) {
     dir = std::filesystem::temp_directory_path() /
-          ("tarvo-bench-" + std::to_string(languages) + "-" + std::to_string(maxMsgId));
+          ("tarvo-bench-" + std::to_string(languages) + "-" + std::to_string(maxMsgId) + "-" +
+           std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     LoadConfigurationText(std::string("TRANS 80,0\nTRANS 83,80\nTRANS 84,100\nTRANS 82,380\nTRANS 81,400\n") +
                               "PHONETYPE " + kPhoneType + "\n",
@@ -155,8 +158,24 @@ void BM_Decompile(benchmark::State& state) {
   Report(state, w);
 }
 
+// The check packs with both packers and writes nothing.
+void BM_Check(benchmark::State& state) {
+  Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  const std::vector<std::uint8_t> file = ReadWholeFile(w.lgp);
+  for (auto _ : state) {
+    const CheckReport report = CheckLgp(file, w.config.Chars);
+    if (!report.Fits()) {
+      state.SkipWithError("the generated pack does not fit");
+      return;
+    }
+    benchmark::DoNotOptimize(report.Standard.PackLength);
+  }
+  Report(state, w);
+}
+
 // Small (1 x 100), medium (3 x 1000) and large (10 x 3000, about 30 000 strings).
 BENCHMARK(BM_Compile)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Check)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Decompile)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
 
 }  // namespace
