@@ -1,11 +1,19 @@
-// Compile and decompile of generated, realistic language packs: languages
-// in Latin, Latin-1, Latin Extended-A, Greek and Cyrillic, strings of 3 to
-// 60 characters made of recurring words, as menus are.
+// Compile and decompile of generated language packs (languages in Latin,
+// Latin-1, Latin Extended-A, Greek and Cyrillic, strings of 3 to 60
+// characters made of recurring words, as menus are), and both packers on them
+// and on real translations from the machine's gettext catalogs.
+//
+// `tarvo_bench --write-inputs DIR` writes the inputs (tarvo.ini, flash.bin,
+// generated.lgp, realistic.lgp) for timing tarvo-cli from outside.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <cstring>
+#include <iostream>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -13,9 +21,11 @@
 #include <vector>
 
 #include "app/command_frame.h"
+#include "bench/realistic_text.h"
 #include "check/lgp_check.h"
 #include "codec/unicode_line.h"
 #include "compile/compile_command.h"
+#include "compile/pack_languages.h"
 #include "config/configuration.h"
 #include "config/file_io.h"
 #include "decompile/decompile_command.h"
@@ -42,17 +52,39 @@ std::vector<Script> Scripts() {
   return {{latin}, {latin1}, {extA}, {greek}, {cyrillic}};
 }
 
-// A .lgp file of `languages` x (`maxMsgId` + 1) strings, as the decompile
-// command writes it with the signature option off.
+constexpr const char* kTables = "TRANS 80,0\nTRANS 83,80\nTRANS 84,100\nTRANS 82,380\nTRANS 81,400\n";
+
+std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+// Writes .lgp lines as the decompile command does with the signature option off.
+struct LgpWriter {
+  std::string bytes = "\xFF\xFE";
+  void Line(const std::u16string& text) {
+    AppendUtf16Le(text, bytes);
+    AppendUtf16Le(u"\r\n", bytes);
+  }
+  void Header(int languages, int maxMsgId) {
+    for (const char* text : {";", "; Header info", ";"}) Line(Ascii(text));
+    Line(u"PhoneType " + Ascii(kPhoneType));
+    Line(u"AllLangs " + Ascii(std::to_string(languages)));
+    Line(u"MaxMsgId " + Ascii(std::to_string(maxMsgId)));
+    Line(u"LgPackId BENCH");
+    Line(u";");
+  }
+  void Language(int l) {
+    for (const char* text : {";", "; Language data", ";"}) Line(Ascii(text));
+    Line(u"LangId " + Ascii(std::to_string(l)));
+  }
+  void String(int m, const std::u16string& text) { Line(u"String " + Ascii(std::to_string(m)) + u", \"" + text + u"\""); }
+};
+
+// A .lgp file of `languages` x (`maxMsgId` + 1) generated strings.
 std::string GenerateLgp(int languages, int maxMsgId, std::uint32_t seed) {
   std::mt19937 random(seed);
   const auto scripts = Scripts();
-  std::string bytes = "\xFF\xFE";
-  auto line = [&](const std::u16string& text) {
-    AppendUtf16Le(text, bytes);
-    AppendUtf16Le(u"\r\n", bytes);
-  };
-  auto ascii = [](const std::string& s) { return std::u16string(s.begin(), s.end()); };
+  LgpWriter out;
+  auto line = [&](const std::u16string& text) { out.Line(text); };
+  auto ascii = Ascii;
   line(u";");
   line(u"; Header info");
   line(u";");
@@ -89,6 +121,34 @@ std::string GenerateLgp(int languages, int maxMsgId, std::uint32_t seed) {
       line(u"String " + ascii(std::to_string(m)) + u", \"" + text + u"\"");
     }
   }
+  return out.bytes;
+}
+
+// Real translations where the machine has them, else generated text; the
+// flag tells which.
+std::string RealisticLgp(int languages, int maxMsgId, bool& real) {
+  static std::map<std::pair<int, int>, std::pair<bool, std::string>> made;  // read once per run
+  auto& [wasReal, bytes] = made[{languages, maxMsgId}];
+  if (!bytes.empty()) {
+    real = wasReal;
+    return bytes;
+  }
+  Configuration config;
+  LoadConfigurationText(kTables, config);
+  const auto texts = bench::ReadTranslatedTexts("/usr/share/locale", languages, maxMsgId + 1, [&](char16_t c) {
+    const auto& entries = config.Chars.Entries();
+    return std::any_of(entries.begin(), entries.end(),
+                       [&](const CharTableEntry& e) { return c >= e.base && c < e.base + 128; });
+  });
+  real = wasReal = !texts.Languages.empty();
+  if (!real) return bytes = GenerateLgp(languages, maxMsgId, 2025);
+  LgpWriter out;
+  out.Header(languages, maxMsgId);
+  for (int l = 0; l < languages; ++l) {
+    out.Language(l);
+    for (int m = 0; m <= maxMsgId; ++m) out.String(m, texts.Texts[static_cast<std::size_t>(l)][static_cast<std::size_t>(m)]);
+  }
+  bytes = out.bytes;
   return bytes;
 }
 
@@ -97,18 +157,19 @@ struct Workspace {
   Configuration config;
   std::filesystem::path lgp, flash, back;
 
-  Workspace(int languages, int maxMsgId) {
+  bool real = false;  // real translations, not generated text
+
+  Workspace(int languages, int maxMsgId, bool realistic = false) {
     dir = std::filesystem::temp_directory_path() /
-          ("tarvo-bench-" + std::to_string(languages) + "-" + std::to_string(maxMsgId) + "-" +
-           std::to_string(::getpid()));
+          ("tarvo-bench-" + std::to_string(languages) + "-" + std::to_string(maxMsgId) + (realistic ? "-real" : "") +
+           "-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    LoadConfigurationText(std::string("TRANS 80,0\nTRANS 83,80\nTRANS 84,100\nTRANS 82,380\nTRANS 81,400\n") +
-                              "PHONETYPE " + kPhoneType + "\n",
-                          config);
+    LoadConfigurationText(std::string(kTables) + "PHONETYPE " + kPhoneType + "\n", config);
     lgp = dir / "input.lgp";
     flash = dir / "flash.bin";
     back = dir / "back.lgp";
-    std::ofstream(lgp, std::ios::binary) << GenerateLgp(languages, maxMsgId, 2024);
+    std::ofstream(lgp, std::ios::binary)
+        << (realistic ? RealisticLgp(languages, maxMsgId, real) : GenerateLgp(languages, maxMsgId, 2024));
     std::vector<std::uint8_t> image(0x200 + 0x100000, 0xFF);
     for (int i = 0; i < 2; ++i) image[0x200 + i] = 0xBB, image[0x202 + i] = 0;
     WriteFileReplacing(flash, image);
@@ -123,12 +184,15 @@ void Report(benchmark::State& state, const Workspace& w) {
   state.counters["lgp_KB"] = static_cast<double>(std::filesystem::file_size(w.lgp)) / 1024.0;
 }
 
+// Arguments: languages, MaxMsgId, packing (0 standard, 1 compact), text
+// (0 generated, 1 real translations).
 void BM_Compile(benchmark::State& state) {
-  Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(3) != 0);
+  const auto strategy = state.range(2) != 0 ? PackingStrategy::Compact : PackingStrategy::Standard;
   for (auto _ : state) {
     test::TestFrame frame;
     PivotRandom random;
-    if (RunCompile(frame, w.config, random, w.lgp, w.flash).Outcome != CommandOutcome::Done) {
+    if (RunCompile(frame, w.config, random, w.lgp, w.flash, strategy).Outcome != CommandOutcome::Done) {
       state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
       return;
     }
@@ -139,6 +203,39 @@ void BM_Compile(benchmark::State& state) {
   RunDecompile(frame, w.config, w.flash, w.back);
   if (ReadWholeFile(w.back) != ReadWholeFile(w.lgp)) state.SkipWithError("round trip differs");
   Report(state, w);
+  state.counters["real_text"] = w.real;
+}
+
+// One packer alone, in memory: its time, and the payload (dictionaries and
+// string records) of every language against the standard packer's.
+void BM_Pack(benchmark::State& state) {
+  Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(3) != 0);
+  const auto strategy = state.range(2) != 0 ? PackingStrategy::Compact : PackingStrategy::Standard;
+  LgpFile lgp;
+  ReadLgpFile(ReadWholeFile(w.lgp), w.config.Chars, lgp);
+  test::TestFrame frame;
+  std::vector<PackedLanguage> packed;
+  for (auto _ : state) {
+    PivotRandom random;
+    packed = PackLanguages(frame, lgp, strategy, random);
+  }
+  PivotRandom random;
+  const auto standard = PackLanguages(frame, lgp, PackingStrategy::Standard, random);
+  double total = 0, standardTotal = 0, worst = 100;
+  for (std::size_t l = 0; l < packed.size(); ++l) {
+    const auto bytes = static_cast<double>(PayloadSize(packed[l]));
+    const auto base = static_cast<double>(PayloadSize(standard[l]));
+    total += bytes;
+    standardTotal += base;
+    const double saving = 100.0 * (1.0 - bytes / base);
+    worst = std::min(worst, saving);
+    if (strategy == PackingStrategy::Compact) state.counters["saving_pct_L" + std::to_string(l)] = saving;
+  }
+  state.counters["payload_KB"] = total / 1024.0;
+  state.counters["saving_pct"] = 100.0 * (1.0 - total / standardTotal);
+  state.counters["saving_pct_worst"] = worst;
+  Report(state, w);
+  state.counters["real_text"] = w.real;
 }
 
 void BM_Decompile(benchmark::State& state) {
@@ -160,7 +257,7 @@ void BM_Decompile(benchmark::State& state) {
 
 // The check packs with both packers and writes nothing.
 void BM_Check(benchmark::State& state) {
-  Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(2) != 0);
   const std::vector<std::uint8_t> file = ReadWholeFile(w.lgp);
   for (auto _ : state) {
     const CheckReport report = CheckLgp(file, w.config.Chars);
@@ -174,10 +271,42 @@ void BM_Check(benchmark::State& state) {
 }
 
 // Small (1 x 100), medium (3 x 1000) and large (10 x 3000, about 30 000 strings).
-BENCHMARK(BM_Compile)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Check)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Compile)
+    ->ArgNames({"langs", "maxmsg", "compact", "real"})
+    ->Args({1, 99, 0, 0})->Args({3, 999, 0, 0})->Args({10, 2999, 0, 0})
+    ->Args({10, 2999, 1, 0})->Args({10, 2999, 0, 1})->Args({10, 2999, 1, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pack)
+    ->ArgNames({"langs", "maxmsg", "compact", "real"})
+    ->Args({10, 2999, 0, 0})->Args({10, 2999, 1, 0})->Args({10, 2999, 0, 1})->Args({10, 2999, 1, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Check)
+    ->ArgNames({"langs", "maxmsg", "real"})
+    ->Args({1, 99, 0})->Args({3, 999, 0})->Args({10, 2999, 0})->Args({10, 2999, 1})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Decompile)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
+
+// Writes the large inputs for timing tarvo-cli from outside.
+int WriteInputs(const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "tarvo.ini", std::ios::binary) << kTables << "PHONETYPE " << kPhoneType << "\n";
+  bool real = false;
+  std::ofstream(dir / "realistic.lgp", std::ios::binary) << RealisticLgp(10, 2999, real);
+  std::ofstream(dir / "generated.lgp", std::ios::binary) << GenerateLgp(10, 2999, 2024);
+  std::vector<std::uint8_t> image(0x200 + 0x100000, 0xFF);
+  for (int i = 0; i < 2; ++i) image[0x200 + i] = 0xBB, image[0x202 + i] = 0;
+  WriteFileReplacing(dir / "flash.bin", image);
+  std::cout << "Wrote " << DisplayPath(dir) << (real ? "" : " (no catalogs: realistic.lgp holds generated text)") << "\n";
+  return 0;
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--write-inputs") == 0) return WriteInputs(argv[2]);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

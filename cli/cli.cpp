@@ -25,7 +25,7 @@ namespace {
 constexpr const char* kSynopsis =
     "Usage:\n"
     "  tarvo-cli decompile [--config FILE] [--hex-numbers] [--no-signatures] FLASH OUTPUT.lgp\n"
-    "  tarvo-cli compile [--config FILE] [--crop] [--force] INPUT.lgp FLASH\n"
+    "  tarvo-cli compile [--config FILE] [--crop] [--force] [--compact] INPUT.lgp FLASH\n"
     "  tarvo-cli check [--config FILE] [--reference N] [--json] INPUT.lgp\n"
     "  tarvo-cli --help | --version\n"
     "  tarvo-cli decompile --help | tarvo-cli compile --help | tarvo-cli check --help\n";
@@ -50,7 +50,10 @@ constexpr const char* kCompileHelp =
     "             --crop            crop strings that pack to more than 254 bytes\n"
     "                               (without it the first such string stops)\n"
     "             --force           write into a flash image that has no language\n"
-    "                               pack signature where the phone type puts the pack\n";
+    "                               pack signature where the phone type puts the pack\n"
+    "             --compact         pack compactly: each language's dictionary chosen\n"
+    "                               for the fewest bytes (never larger than without\n"
+    "                               it, slower to compile; the phone reads it alike)\n";
 
 constexpr const char* kCheckHelp =
     "check      Reads an LGpack text file (*.lgp) as compile does, packs it in\n"
@@ -71,7 +74,7 @@ constexpr const char* kExitStatus =
 struct Arguments {
   std::string command;
   std::optional<std::string> config;
-  bool hexNumbers = false, noSignatures = false, crop = false, force = false, json = false;
+  bool hexNumbers = false, noSignatures = false, crop = false, force = false, compact = false, json = false;
   std::optional<int> reference;
   std::vector<std::string> files;
 };
@@ -97,6 +100,7 @@ void DefineOptions(CLI::App& app, Arguments& parsed) {
   } else {
     app.add_flag("--crop", parsed.crop);
     app.add_flag("--force", parsed.force);
+    app.add_flag("--compact", parsed.compact);
   }
   app.add_option("files", parsed.files);
 }
@@ -207,7 +211,8 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
   PivotRandom random;
   const CommandResult result = parsed.command == "decompile"
                                    ? RunDecompile(frame, config, parsed.files[0], parsed.files[1])
-                                   : RunCompile(frame, config, random, parsed.files[0], parsed.files[1]);
+                                   : RunCompile(frame, config, random, parsed.files[0], parsed.files[1],
+                                                parsed.compact ? PackingStrategy::Compact : PackingStrategy::Standard);
   switch (result.Outcome) {
     case CommandOutcome::Done:
       return 0;

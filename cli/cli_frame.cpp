@@ -18,9 +18,17 @@ void CliFrame::SetProgressValue(double value) {
 
 MessageAnswer CliFrame::ShowMessage(const Message& message) {
   EndProgressLine();
+  // The command line does not offer another pack than the one asked for: it
+  // says why the pack failed and how it would fit.
+  if (message.Kind == MessageKind::CompactQuestion) {
+    err_ << message.Report << "\n";
+    return MessageAnswer::Cancel;
+  }
   err_ << message.Text << "\n";
+  if (!message.Report.empty()) err_ << message.Report << "\n";
   switch (message.Kind) {
     case MessageKind::Notice:
+    case MessageKind::CompactQuestion:
       return MessageAnswer::Ok;
     case MessageKind::CropQuestion:
       err_ << (crop ? "Cropped (--crop).\n" : "Stopped: give --crop to crop over-long strings.\n");

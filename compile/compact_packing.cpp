@@ -112,106 +112,137 @@ class SequenceIndex {
 
 // The optimal parses of all strings under a changing dictionary: for every
 // string the fewest codes of each prefix and of each suffix, so that the
-// effect of one more entry on a string that holds it once is one sum.
+// effect of one more entry is found without parsing whole strings again.
 class Parses {
  public:
   explicit Parses(const SequenceIndex& index)
-      : index_(index), inDictionary_(index.Sequences(), false), prefix_(index.Bytes().size() + index.Strings()),
-        suffix_(prefix_.size()), cost_(index.Strings()) {
+      : index_(index), inDictionary_(index.Sequences(), 0), usable_(index.Bytes().size(), 0),
+        prefix_(index.Bytes().size() + index.Strings()), suffix_(prefix_.size()), cost_(index.Strings()) {
     for (std::size_t m = 0; m < index.Strings(); ++m) {
-      Update(m);
+      Update(m, 0, index.End(m) - index.Start(m));
       total_ += cost_[m];
     }
   }
 
-  bool Contains(std::int32_t id) const { return inDictionary_[static_cast<std::size_t>(id)]; }
+  bool Contains(std::int32_t id) const { return inDictionary_[static_cast<std::size_t>(id)] != 0; }
   std::int64_t TotalCodes() const { return total_; }
 
   // Codes saved over all strings if `id` joined the dictionary.
-  std::int64_t Saving(std::int32_t id) const { return Change(id, true); }
+  std::int64_t Saving(std::int32_t id) { return Change(id, true); }
+  // Codes added over all strings if `id` left the dictionary.
+  std::int64_t Loss(std::int32_t id) { return -Change(id, false); }
 
   void Set(std::int32_t id, bool present) {
     inDictionary_[static_cast<std::size_t>(id)] = present;
-    std::int32_t last = kNone;
-    for (std::int32_t position : index_.Occurrences(id)) {
-      const std::int32_t m = index_.StringOf(position);
-      if (m == last) continue;
-      last = m;
-      total_ -= cost_[static_cast<std::size_t>(m)];
-      Update(static_cast<std::size_t>(m));
-      total_ += cost_[static_cast<std::size_t>(m)];
-    }
+    const auto occurrences = index_.Occurrences(id);
+    const int k = index_.Length(id);
+    Mark(occurrences, k, present);
+    ForEachString(occurrences, [&](std::size_t m, std::span<const std::int32_t> at) {
+      total_ -= cost_[m];
+      Update(m, at.front() - index_.Start(m), at.back() - index_.Start(m));
+      total_ += cost_[m];
+    });
   }
 
  private:
-  bool Usable(std::int32_t id, std::int32_t extra, bool extraPresent) const {
-    if (id == kNone) return false;
-    return id == extra ? extraPresent : inDictionary_[static_cast<std::size_t>(id)];
-  }
-
-  // The fewest codes of string m, with `extra` present or absent as told.
-  std::int32_t Parse(std::size_t m, std::int32_t extra, bool extraPresent, std::int32_t* prefix) const {
-    const std::int32_t start = index_.Start(m);
-    const std::int32_t n = index_.End(m) - start;
-    prefix[0] = 0;
-    for (std::int32_t j = 1; j <= n; ++j) {
-      std::int32_t best = prefix[j - 1] + 1;
-      for (int k = 2; k <= kMaxEntryLength && k <= j; ++k) {
-        if (Usable(index_.At(start + j - k, k), extra, extraPresent)) best = std::min(best, prefix[j - k] + 1);
+  // Codes saved (negative: added) over all strings if `id` came or went.
+  std::int64_t Change(std::int32_t id, bool present) {
+    const auto occurrences = index_.Occurrences(id);
+    const int k = index_.Length(id);
+    std::int64_t saved = 0;
+    ForEachString(occurrences, [&](std::size_t m, std::span<const std::int32_t> at) {
+      const std::int32_t start = index_.Start(m);
+      const std::int32_t n = index_.End(m) - start;
+      const std::int32_t* prefix = Prefix(m);
+      const std::int32_t* suffix = Suffix(m);
+      const std::int32_t first = at.front() - start, last = at.back() - start;
+      std::int32_t best = cost_[m];
+      if (present && at.size() == 1) {
+        best = std::min(best, prefix[first] + 1 + suffix[first + k]);
+      } else {
+        // The prefixes up to the first occurrence keep their cost; every
+        // parse has a boundary among the 4 positions behind the last one's
+        // start, and from there on the entry is of no use.
+        Mark(at, k, present);
+        best = 1 << 30;
+        const std::int32_t end = std::min(last + kMaxEntryLength, n);
+        scratch_.resize(static_cast<std::size_t>(end - first) + 1);
+        auto fewest = [&](std::int32_t j) { return j <= first ? prefix[j] : scratch_[static_cast<std::size_t>(j - first)]; };
+        scratch_[0] = prefix[first];
+        for (std::int32_t j = first + 1; j <= end; ++j) {
+          scratch_[static_cast<std::size_t>(j - first)] = BestEndingAt(start, j, fewest);
+        }
+        for (std::int32_t j = last + 1; j <= end; ++j) best = std::min(best, fewest(j) + suffix[j]);
+        Mark(at, k, !present);
       }
-      prefix[j] = best;
-    }
-    return prefix[n];
+      saved += cost_[m] - best;
+    });
+    return saved;
   }
 
-  void Update(std::size_t m) {
+  std::int32_t* Prefix(std::size_t m) { return &prefix_[static_cast<std::size_t>(index_.Start(m)) + m]; }
+  std::int32_t* Suffix(std::size_t m) { return &suffix_[static_cast<std::size_t>(index_.Start(m)) + m]; }
+
+  // Calls f(string, its occurrences) for each string among the occurrences.
+  template <typename F>
+  void ForEachString(std::span<const std::int32_t> occurrences, F f) {
+    for (std::size_t o = 0; o < occurrences.size();) {
+      const std::int32_t m = index_.StringOf(occurrences[o]);
+      std::size_t next = o + 1;
+      while (next < occurrences.size() && index_.StringOf(occurrences[next]) == m) ++next;
+      f(static_cast<std::size_t>(m), occurrences.subspan(o, next - o));
+      o = next;
+    }
+  }
+
+  void Mark(std::span<const std::int32_t> at, int k, bool present) {
+    const auto bit = static_cast<std::uint8_t>(1u << (k - 2));
+    for (std::int32_t p : at) {
+      auto& u = usable_[static_cast<std::size_t>(p)];
+      u = static_cast<std::uint8_t>(present ? u | bit : u & ~bit);
+    }
+  }
+
+  // The fewest codes of the first j bytes of the string at `start`, given
+  // those of shorter prefixes.
+  template <typename Fewest>
+  std::int32_t BestEndingAt(std::int32_t start, std::int32_t j, Fewest fewest) const {
+    std::int32_t best = fewest(j - 1) + 1;
+    for (int k = 2; k <= kMaxEntryLength && k <= j; ++k) {
+      if (usable_[static_cast<std::size_t>(start + j - k)] & (1u << (k - 2))) best = std::min(best, fewest(j - k) + 1);
+    }
+    return best;
+  }
+
+  // Prefixes longer than `first` and suffixes from `last` down change when an
+  // entry occurring from `first` to `last` comes or goes.
+  void Update(std::size_t m, std::int32_t first, std::int32_t last) {
     const std::int32_t start = index_.Start(m);
     const std::int32_t n = index_.End(m) - start;
-    std::int32_t* prefix = &prefix_[static_cast<std::size_t>(start) + m];
-    std::int32_t* suffix = &suffix_[static_cast<std::size_t>(start) + m];
-    cost_[m] = Parse(m, kNone, false, prefix);
+    std::int32_t* prefix = Prefix(m);
+    std::int32_t* suffix = Suffix(m);
+    prefix[0] = 0;
+    for (std::int32_t j = first + 1; j <= n; ++j) {
+      prefix[j] = BestEndingAt(start, j, [&](std::int32_t i) { return prefix[i]; });
+    }
+    cost_[m] = prefix[n];
     suffix[n] = 0;
-    for (std::int32_t i = n - 1; i >= 0; --i) {
+    for (std::int32_t i = std::min(last, n - 1); i >= 0; --i) {
       std::int32_t best = suffix[i + 1] + 1;
+      const std::uint8_t u = usable_[static_cast<std::size_t>(start + i)];
       for (int k = 2; k <= kMaxEntryLength && i + k <= n; ++k) {
-        if (Usable(index_.At(start + i, k), kNone, false)) best = std::min(best, suffix[i + k] + 1);
+        if (u & (1u << (k - 2))) best = std::min(best, suffix[i + k] + 1);
       }
       suffix[i] = best;
     }
   }
 
-  // Codes saved (negative: added) over the strings that hold `id` when it is
-  // made present or absent.
-  std::int64_t Change(std::int32_t id, bool present) const {
-    const auto occurrences = index_.Occurrences(id);
-    const int k = index_.Length(id);
-    std::int64_t saved = 0;
-    std::vector<std::int32_t> scratch;
-    for (std::size_t o = 0; o < occurrences.size();) {
-      const std::int32_t m = index_.StringOf(occurrences[o]);
-      std::size_t next = o + 1;
-      while (next < occurrences.size() && index_.StringOf(occurrences[next]) == m) ++next;
-      const auto mm = static_cast<std::size_t>(m);
-      if (present && next == o + 1) {
-        const std::int32_t p = occurrences[o];
-        const std::size_t base = static_cast<std::size_t>(index_.Start(mm)) + mm;
-        const std::int32_t local = p - index_.Start(mm);
-        const std::int32_t through = prefix_[base + static_cast<std::size_t>(local)] + 1 +
-                                     suffix_[base + static_cast<std::size_t>(local + k)];
-        saved += std::max(0, cost_[mm] - through);
-      } else {
-        scratch.resize(static_cast<std::size_t>(index_.End(mm) - index_.Start(mm)) + 1);
-        saved += cost_[mm] - Parse(mm, id, present, scratch.data());
-      }
-      o = next;
-    }
-    return saved;
-  }
-
   const SequenceIndex& index_;
-  std::vector<bool> inDictionary_;
+  std::vector<std::uint8_t> inDictionary_;
+  std::vector<std::uint8_t> usable_;  // per position: bit k - 2 when its k-byte sequence is an entry
   std::vector<std::int32_t> prefix_, suffix_;  // n + 1 per string
   std::vector<std::int32_t> cost_;
+  std::vector<std::int32_t> scratch_;
   std::int64_t total_ = 0;
 };
 
@@ -262,8 +293,14 @@ class Chooser {
 
   void Changed() { ++version_; }
 
+  // The highest gain in the queue, fresh or not: what a new entry may save.
+  std::int64_t TopGain() {
+    while (!queue_.empty() && parses_.Contains(queue_.top().Id)) queue_.pop();
+    return queue_.empty() ? 0 : queue_.top().Gain;
+  }
+
  private:
-  std::int64_t Gain(std::int32_t id) const { return parses_.Saving(id) - index_.Length(id); }
+  std::int64_t Gain(std::int32_t id) { return parses_.Saving(id) - index_.Length(id); }
 
   const SequenceIndex& index_;
   Parses& parses_;
@@ -341,6 +378,8 @@ Dictionary BuildCompactDictionary(std::span<const PhoneBytes* const> strings, st
     for (std::size_t e = 0; e < chosen.size(); ++e) {
       const std::int32_t out = chosen[e];
       if (out == kNone) continue;
+      // Only an entry that saves less than some candidate might is worth trying.
+      if (parses.Loss(out) - index.Length(out) >= chooser.TopGain()) continue;
       const std::int64_t before = parses.TotalCodes() + index.Length(out);
       parses.Set(out, false);
       chooser.Changed();

@@ -13,6 +13,9 @@
 #include <iterator>
 
 #include "app/main_form.h"
+#include "compile/pack_languages.h"
+#include "config/configuration.h"
+#include "tests/support/test_frame.h"
 #include "tests/support/lgp_text.h"
 #include "tests/support/pack_builder.h"
 
@@ -306,6 +309,52 @@ class MainFormTest : public QObject {
     QCOMPARE(dialogs_->messages.back().Title, std::string("Critical error"));
     QVERIFY(ReadFile(Path("flash.bin")) == before);
     QVERIFY(!Locked());
+  }
+
+  void compactPackIsOfferedWhenOnlyItFits() {
+    Prepare();
+    Decompile("flash.bin", "out.lgp");
+    // Long strings of recurring words, where the compact packer saves most.
+    auto lines = test::LgpLines(ReadFile(Path("out.lgp")));
+    test::FillWithRecurringWords(lines);
+    auto withLimit = [&](int limit) {
+      lines[3] = u"PhoneType WORDY, 80, " + QString::number(limit, 16).toStdU16String() +
+                 u", 4, 6, 8, 0, A, C, E, 12, 0, 30, 64, 4";
+      return test::LgpBytes(lines);
+    };
+    // Both sizes as the compile measures them.
+    Configuration config;
+    LoadConfigurationText("TRANS 80,0\nTRANS 81,400\n", config);
+    LgpFile lgp;
+    QVERIFY(ReadLgpFile(withLimit(0x3FFF), config.Chars, lgp) == LgpReadStatus::Read);
+    test::TestFrame frame;
+    PivotRandom pivots;
+    const auto standard = MeasurePack(lgp, PackLanguages(frame, lgp, PackingStrategy::Standard, pivots));
+    const auto compact = MeasurePack(lgp, PackLanguages(frame, lgp, PackingStrategy::Compact, pivots));
+    const int limit = static_cast<int>(compact.Length) + 1 + 20;
+    QVERIFY2(standard.Length >= limit, "the test text must not fit with the standard packing");
+    WriteFile(Path("wordy.lgp"), withLimit(limit));
+    const auto before = ReadFile(Path("flash.bin"));
+
+    dialogs_->answers = {MessageAnswer::Cancel};
+    Compile("wordy.lgp", "flash.bin");
+    QCOMPARE(Status(), QStringLiteral("Stopped!"));
+    QCOMPARE(dialogs_->messages.back().Title, std::string("Compact packing"));
+    QCOMPARE(dialogs_->messages.back().Text,
+             std::string("The langpack size exceeds phone's limit with the standard packing. Compact packing fits "
+                         "it, with 20 bytes to spare. Write the compact pack?"));
+    QVERIFY(dialogs_->messages.back().HasCancel());
+    QVERIFY(ReadFile(Path("flash.bin")) == before);
+    QVERIFY(!Locked());
+
+    dialogs_->answers = {MessageAnswer::Ok};
+    Compile("wordy.lgp", "flash.bin");
+    QCOMPARE(Status(), QStringLiteral("Done!"));
+    QCOMPARE(Child<QProgressBar>("ProgressBar")->value(), Child<QProgressBar>("ProgressBar")->maximum());
+    Decompile("flash.bin", "back.lgp");
+    const auto back = test::LgpLines(ReadFile(Path("back.lgp")));
+    QCOMPARE(back.size(), lines.size());
+    for (std::size_t i = 4; i < back.size(); ++i) QVERIFY2(back[i] == lines[i], QString::fromStdU16String(back[i]).toUtf8());
   }
 
   void unknownFlashKeepsTheAnalyzingStatus() {

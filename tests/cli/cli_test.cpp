@@ -5,9 +5,12 @@
 #include <random>
 #include <sstream>
 
+#include "compile/pack_languages.h"
 #include "tests/support/lgp_text.h"
 #include "tests/support/pack_builder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_frame.h"
+#include "tests/support/text.h"
 
 namespace tarvo {
 namespace {
@@ -107,6 +110,69 @@ TEST_F(Cli, CompilesBackAndAnswersQuestionsByItsOptions) {
   EXPECT_EQ(Read(Path("blank.bin")), before);
   EXPECT_EQ(Run({"compile", "--crop", "--config", config, Path("long.lgp"), Path("blank.bin")}), 0) << err_.str();
   EXPECT_NE(Read(Path("blank.bin")), before);
+}
+
+TEST_F(Cli, CompactPacksOnRequestAndIsNamedWhenOnlyItFits) {
+  const std::string config = Path("tarvo.ini").string();
+  test::PackPlan plan;
+  plan.langIds = {1};
+  plan.strings = {{{'H', 'i'}, {}, {}, {}, {}}};
+  plan.imageSize = 0x2000;
+  Write(Path("flash.bin"), test::BuildImage(test::TypeOf(test::kBareType), plan));
+  ASSERT_EQ(Run({"decompile", "--config", config, Path("flash.bin"), Path("a.lgp")}), 0);
+  auto lines = test::LgpLines(Read(Path("a.lgp")));
+  test::FillWithRecurringWords(lines);
+  auto withLimit = [&](std::int64_t limit) {
+    char type[96];
+    std::snprintf(type, sizeof type, "WORDY, 80, %llX, 4, 6, 8, 0, A, C, E, 12, 0, 30, 64, 4",
+                  static_cast<unsigned long long>(limit));
+    lines[3] = u"PhoneType " + test::U(type);
+    return test::LgpBytes(lines);
+  };
+  // Both pack lengths, as the compile measures them (limits within the first
+  // 16 KB keep the same layout).
+  Configuration tables;
+  LoadConfigurationText("TRANS 80,0\nTRANS 81,400\n", tables);
+  LgpFile lgp;
+  ASSERT_EQ(ReadLgpFile(withLimit(0x3FFF), tables.Chars, lgp), LgpReadStatus::Read);
+  test::TestFrame frame;
+  PivotRandom pivots;
+  const std::int64_t standard = MeasurePack(lgp, PackLanguages(frame, lgp, PackingStrategy::Standard, pivots)).Length;
+  const std::int64_t compact = MeasurePack(lgp, PackLanguages(frame, lgp, PackingStrategy::Compact, pivots)).Length;
+  const std::int64_t limit = compact + 1 + 30;
+  ASSERT_GE(standard, limit) << "the test text must not fit with the standard packing";
+  Write(Path("wordy.lgp"), withLimit(limit));
+  const auto before = Read(Path("flash.bin"));
+
+  // Without --compact the compile fails and says what would fit.
+  EXPECT_EQ(Run({"compile", "--config", config, Path("wordy.lgp"), Path("flash.bin")}), 1);
+  EXPECT_EQ(err_.str(), "The langpack size exceeds phone's limit! Try to reduce it...\n(the pack needs " +
+                            std::to_string(standard) + " bytes, the limit is " + std::to_string(limit) +
+                            ")\nWith --compact the pack fits, with 30 bytes to spare.\n");
+  EXPECT_EQ(Read(Path("flash.bin")), before);
+
+  // With it the pack is written, reads back as its text, and is the same
+  // on a second run.
+  ASSERT_EQ(Run({"compile", "--compact", "--config", config, Path("wordy.lgp"), Path("flash.bin")}), 0) << err_.str();
+  EXPECT_TRUE(err_.str().empty());
+  const auto written = Read(Path("flash.bin"));
+  ASSERT_EQ(Run({"decompile", "--config", config, Path("flash.bin"), Path("b.lgp")}), 0);
+  const auto back = test::LgpLines(Read(Path("b.lgp")));
+  ASSERT_EQ(back.size(), lines.size());
+  for (std::size_t i = 4; i < back.size(); ++i) EXPECT_EQ(back[i], lines[i]) << "line " << i;
+  Write(Path("flash.bin"), before);
+  ASSERT_EQ(Run({"compile", "--compact", "--config", config, Path("wordy.lgp"), Path("flash.bin")}), 0);
+  EXPECT_EQ(Read(Path("flash.bin")), written);
+
+  // Where neither fits, only the sizes are added.
+  Write(Path("wordy.lgp"), withLimit(compact));
+  EXPECT_EQ(Run({"compile", "--config", config, Path("wordy.lgp"), Path("flash.bin")}), 1);
+  EXPECT_EQ(err_.str(), "The langpack size exceeds phone's limit! Try to reduce it...\n(the pack needs " +
+                            std::to_string(standard) + " bytes, the limit is " + std::to_string(compact) + ")\n");
+  EXPECT_EQ(Run({"compile", "--compact", "--config", config, Path("wordy.lgp"), Path("flash.bin")}), 1);
+  EXPECT_EQ(err_.str(), "The langpack size exceeds phone's limit! Try to reduce it...\n(the pack needs " +
+                            std::to_string(compact) + " bytes, the limit is " + std::to_string(compact) + ")\n");
+  EXPECT_EQ(Read(Path("flash.bin")), written);
 }
 
 TEST_F(Cli, UsageErrorsExitWithStatusTwoAndSayWhy) {

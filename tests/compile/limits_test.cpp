@@ -155,8 +155,17 @@ TEST_F(Limits, APackFillingItsSizeLimit) {
     EXPECT_EQ(Read(Path("flash.bin"))[static_cast<std::size_t>(0x100 + high - 1)], fill);
   }
   const auto before = Read(Path("flash.bin"));
+  // One byte less refuses the standard pack; the compact one is offered,
+  // and Cancel leaves the image as it was.
   ASSERT_EQ(Compile(withLimit(high - 1)).Outcome, CommandOutcome::Failed);
+  EXPECT_EQ(frame_.messages.at(0).Title, "Compact packing");
+  EXPECT_EQ(Read(Path("flash.bin")), before);
+  // Where neither fits, the size-limit failure tells the sizes.
+  ASSERT_EQ(Compile(withLimit(high - 4000)).Outcome, CommandOutcome::Failed);
   EXPECT_EQ(frame_.messages.at(0).Title, "Critical error");
+  const std::string& report = frame_.messages.at(0).Report;
+  EXPECT_EQ(report.rfind("(the pack needs ", 0), 0u) << report;
+  EXPECT_NE(report.find(" bytes, the limit is " + std::to_string(high - 4000) + ")"), std::string::npos) << report;
   EXPECT_EQ(Read(Path("flash.bin")), before);
 }
 

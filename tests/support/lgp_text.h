@@ -27,4 +27,17 @@ inline std::vector<std::u16string> LgpLines(const std::vector<std::uint8_t>& fil
   return lines;
 }
 
+// Gives every "String" line about 200 characters of recurring menu words in
+// window 0, written as the decompile command writes them with signatures.
+inline void FillWithRecurringWords(std::vector<std::u16string>& lines) {
+  const char16_t* words[] = {u"open ", u"close ", u"settings ", u"message ", u"the ", u"phone ", u"call ", u"menu "};
+  unsigned seed = 1;
+  for (auto& line : lines) {
+    if (!line.starts_with(u"String ")) continue;
+    std::u16string text;
+    while (text.size() < 200) text += words[((seed = seed * 1103515245 + 12345) >> 16) & 7];
+    line = line.substr(0, line.find(u'"')) + u"\"<80>" + text + u"\"";
+  }
+}
+
 }  // namespace tarvo::test
