@@ -268,5 +268,26 @@ TEST_F(Cli, CompilePrintsTheReadersWarningsAndStillWrites) {
   EXPECT_TRUE(err.ends_with("... and 3 more warnings; run tarvo-cli check for all.\n")) << err;
 }
 
+TEST_F(Cli, CheckGivesThePackLengthsThatCompileWrites) {
+  // The language-file example: its file is the name, 00, the pack and 0A.
+  const std::filesystem::path examples = std::filesystem::path(TARVO_SOURCE_DIR) / "examples";
+  const std::string config = (std::filesystem::path(TARVO_SOURCE_DIR) / "config" / "tarvo.ini").string();
+  const std::string lgp = (examples / "demo-language-file.lgp").string();
+  ASSERT_EQ(Run({"check", "--json", "--config", config, lgp}), 0) << err_.str();
+  const std::string json = out_.str();
+  auto lengthIn = [&](const std::string& packing) {
+    const auto at = json.find("\"packLength\": ", json.find("\"" + packing + "\": {"));
+    return std::stoll(json.substr(at + 14));
+  };
+  for (const std::string packing : {"standard", "compact"}) {
+    std::vector<std::string> args = {"compile", "--config", config, lgp, Path(packing + ".lng").string()};
+    if (packing == "compact") args.insert(args.begin() + 1, "--compact");
+    ASSERT_EQ(Run(args), 0) << err_.str();
+    const auto file = Read(Path(packing + ".lng"));
+    const auto nameEnd = std::find(file.begin(), file.end(), 0) - file.begin();
+    EXPECT_EQ(static_cast<long long>(file.size()) - nameEnd - 2, lengthIn(packing)) << packing;
+  }
+}
+
 }  // namespace
 }  // namespace tarvo
