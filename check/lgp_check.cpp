@@ -139,8 +139,8 @@ class Checker {
         const auto conversions = FindConversions(source.Text);
         if (!SameConversions(conversions, expectedConversions)) {
           Add({ProblemGroup::Consistency, "conversions", source.Line, message, language,
-               "string " + std::to_string(message) + " has the conversions " + Written(conversions) +
-                   ", language " + std::to_string(reference + 1) + " has " + Written(expectedConversions) + "."});
+               "string " + std::to_string(message) + " has " + Written(conversions) + ", language " +
+                   std::to_string(reference + 1) + " has " + Written(expectedConversions) + "."});
         }
         const int escapes = CountControlEscapes(source.Text);
         if (escapes != expectedEscapes) {
@@ -154,10 +154,10 @@ class Checker {
   }
 
   static std::string Written(const std::vector<Conversion>& conversions) {
-    if (conversions.empty()) return "none";
+    if (conversions.empty()) return "no conversions";
     std::string text;
     for (const Conversion& c : conversions) text += (text.empty() ? "" : " ") + c.Written;
-    return "\"" + text + "\"";
+    return "the conversions \"" + text + "\"";
   }
 
   void Pack(const LgpDiagnostics& diagnostics) {

@@ -170,7 +170,8 @@ class LineReader {
                                                       [](char16_t c) { return HexDigit(c) >= 0; });
       if (message == 0 && diagnostics_ && !hex) {
         Warn("loose-number", "the string number \"" + Ascii(numberText) +
-                                 "\" is no hexadecimal number and reads as 0.", 0);
+                                 "\" is no hexadecimal number and reads as 0.",
+             0, lgp_.LangCount > 0 ? std::optional(lgp_.LangCount - 1) : std::nullopt);
       }
     } else {
       message = Number(numberText, "the string number");
