@@ -5,6 +5,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tarvo {
 
@@ -54,6 +55,10 @@ class CommandFrame {
   virtual bool HexStringNumbers() const = 0;
   // "Save language signatures in .lgp".
   virtual bool SaveLangSignatures() const = 0;
+
+  // The lines that the .lgp reader passed over or read other than they look,
+  // each "line N: what"; for front ends that print them (the window does not).
+  virtual void ShowReaderWarnings(const std::vector<std::string>& warnings) { (void)warnings; }
 
   // Disables both commands and the signature option while a command runs.
   virtual void Lock() = 0;

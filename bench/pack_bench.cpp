@@ -7,6 +7,7 @@
 // generated.lgp, realistic.lgp) for timing tarvo-cli from outside.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +22,7 @@
 
 #include "app/command_frame.h"
 #include "bench/realistic_text.h"
+#include "check/lgp_check.h"
 #include "codec/unicode_line.h"
 #include "compile/compile_command.h"
 #include "compile/pack_languages.h"
@@ -162,7 +164,8 @@ struct Workspace {
 
   Workspace(int languages, int maxMsgId, bool realistic = false) {
     dir = std::filesystem::temp_directory_path() /
-          ("tarvo-bench-" + std::to_string(languages) + "-" + std::to_string(maxMsgId) + (realistic ? "-real" : ""));
+          ("tarvo-bench-" + std::to_string(languages) + "-" + std::to_string(maxMsgId) + (realistic ? "-real" : "") +
+           "-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     LoadConfigurationText(std::string(kTables) + "PHONETYPE " + kPhoneType + "\n", config);
     lgp = dir / "input.lgp";
@@ -255,6 +258,21 @@ void BM_Decompile(benchmark::State& state) {
   Report(state, w);
 }
 
+// The check packs with both packers and writes nothing.
+void BM_Check(benchmark::State& state) {
+  Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(2) != 0);
+  const std::vector<std::uint8_t> file = ReadWholeFile(w.lgp);
+  for (auto _ : state) {
+    const CheckReport report = CheckLgp(file, w.config.Chars);
+    if (!report.Fits()) {
+      state.SkipWithError("the generated pack does not fit");
+      return;
+    }
+    benchmark::DoNotOptimize(report.Standard.PackLength);
+  }
+  Report(state, w);
+}
+
 // Small (1 x 100), medium (3 x 1000) and large (10 x 3000, about 30 000 strings).
 BENCHMARK(BM_Compile)
     ->ArgNames({"langs", "maxmsg", "compact", "real"})
@@ -264,6 +282,10 @@ BENCHMARK(BM_Compile)
 BENCHMARK(BM_Pack)
     ->ArgNames({"langs", "maxmsg", "compact", "real"})
     ->Args({10, 2999, 0, 0})->Args({10, 2999, 1, 0})->Args({10, 2999, 0, 1})->Args({10, 2999, 1, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Check)
+    ->ArgNames({"langs", "maxmsg", "real"})
+    ->Args({1, 99, 0})->Args({3, 999, 0})->Args({10, 2999, 0})->Args({10, 2999, 1})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Decompile)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
 

@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "check/check_output.h"
+#include "check/lgp_check.h"
 #include "cli/cli_frame.h"
 #include "config/configuration.h"
+#include "config/error.h"
 #include "config/file_io.h"
 #include "compile/compile_command.h"
 #include "decompile/decompile_command.h"
@@ -23,8 +26,9 @@ constexpr const char* kSynopsis =
     "Usage:\n"
     "  tarvo-cli decompile [--config FILE] [--hex-numbers] [--no-signatures] FLASH OUTPUT.lgp\n"
     "  tarvo-cli compile [--config FILE] [--crop] [--force] [--compact] INPUT.lgp FLASH\n"
+    "  tarvo-cli check [--config FILE] [--reference N] [--json] INPUT.lgp\n"
     "  tarvo-cli --help | --version\n"
-    "  tarvo-cli decompile --help | tarvo-cli compile --help\n";
+    "  tarvo-cli decompile --help | tarvo-cli compile --help | tarvo-cli check --help\n";
 
 constexpr const char* kDecompileHelp =
     "decompile  Reads the language pack of a flash image (*.bin) or an SL4x language\n"
@@ -51,6 +55,18 @@ constexpr const char* kCompileHelp =
     "                               for the fewest bytes (never larger than without\n"
     "                               it, slower to compile; the phone reads it alike)\n";
 
+constexpr const char* kCheckHelp =
+    "check      Reads an LGpack text file (*.lgp) as compile does, packs it in\n"
+    "           memory with the standard and the compact packing, writes nothing,\n"
+    "           and reports the pack's size against the phone's limit, each\n"
+    "           language's sizes, and the mistakes in the text with their line\n"
+    "           numbers. Exit status 0 when compile would succeed with the\n"
+    "           standard packing (warnings allowed), 1 when it would not.\n"
+    "             --config FILE     configuration file (default: as for decompile)\n"
+    "             --reference N     compare the other languages with language N\n"
+    "                               (counted from 1; default 1)\n"
+    "             --json            write the report as one JSON object\n";
+
 constexpr const char* kExitStatus =
     "Exit status: 0 on success, 1 when the command fails (the reason is printed on\n"
     "standard error), 2 on a usage error.\n";
@@ -58,11 +74,16 @@ constexpr const char* kExitStatus =
 struct Arguments {
   std::string command;
   std::optional<std::string> config;
-  bool hexNumbers = false, noSignatures = false, crop = false, force = false, compact = false;
+  bool hexNumbers = false, noSignatures = false, crop = false, force = false, compact = false, json = false;
+  std::optional<int> reference;
   std::vector<std::string> files;
 };
 
-bool IsCommand(std::string_view name) { return name == "decompile" || name == "compile"; }
+bool IsCommand(std::string_view name) { return name == "decompile" || name == "compile" || name == "check"; }
+
+const char* HelpOf(std::string_view command) {
+  return command == "decompile" ? kDecompileHelp : command == "compile" ? kCompileHelp : kCheckHelp;
+}
 
 // The options of one command. Help is answered before parsing and unknown
 // options are named after it, both in the tool's own words.
@@ -73,6 +94,9 @@ void DefineOptions(CLI::App& app, Arguments& parsed) {
   if (parsed.command == "decompile") {
     app.add_flag("--hex-numbers", parsed.hexNumbers);
     app.add_flag("--no-signatures", parsed.noSignatures);
+  } else if (parsed.command == "check") {
+    app.add_option("--reference", parsed.reference);
+    app.add_flag("--json", parsed.json);
   } else {
     app.add_flag("--crop", parsed.crop);
     app.add_flag("--force", parsed.force);
@@ -109,7 +133,25 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Argumen
     if (extra != "--" && extra.size() > 1 && extra[0] == '-')
       return "unknown option \"" + extra + "\" for " + parsed.command;
   }
+  if (parsed.command == "check") {
+    if (parsed.reference && *parsed.reference < 1) return "--reference counts languages from 1";
+    if (parsed.files.size() != 1) return "expected one file name";
+    return std::nullopt;
+  }
   if (parsed.files.size() != 2) return "expected two file names";
+  return std::nullopt;
+}
+
+// Reads the file and checks it; a file that cannot be read is reported on `err`.
+std::optional<CheckReport> RunCheck(const Configuration& config, const std::string& path, int reference,
+                                    std::ostream& err) {
+  try {
+    return CheckLgp(ReadWholeFile(path), config.Chars, reference);
+  } catch (const Error& e) {
+    err << e.what() << "\n";
+  } catch (const std::bad_alloc&) {
+    err << "Not enough memory to check \"" << path << "\".\n";
+  }
   return std::nullopt;
 }
 
@@ -118,7 +160,7 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Argumen
 int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
   auto isHelp = [](std::string_view arg) { return arg == "--help" || arg == "-h"; };
   if (!args.empty() && (isHelp(args[0]) || args[0] == "help")) {
-    out << kSynopsis << "\n" << kDecompileHelp << "\n" << kCompileHelp << "\n" << kExitStatus;
+    out << kSynopsis << "\n" << kDecompileHelp << "\n" << kCompileHelp << "\n" << kCheckHelp << "\n" << kExitStatus;
     return 0;
   }
   if (!args.empty() && args[0] == "--version") {
@@ -127,14 +169,15 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
   }
   if (args.size() >= 2 && IsCommand(args[0]) &&
       std::any_of(args.begin() + 1, args.end(), isHelp)) {
-    out << kSynopsis << "\n" << (args[0] == "decompile" ? kDecompileHelp : kCompileHelp) << "\n" << kExitStatus;
+    out << kSynopsis << "\n" << HelpOf(args[0]) << "\n" << kExitStatus;
     return 0;
   }
   Arguments parsed;
-  if (const auto problem = Parse(args, parsed)) {
-    err << "tarvo-cli: " << *problem << "\n\n" << kSynopsis << "Run \"tarvo-cli --help\" for the options.\n";
+  auto usageError = [&](const std::string& problem) {
+    err << "tarvo-cli: " << problem << "\n\n" << kSynopsis << "Run \"tarvo-cli --help\" for the options.\n";
     return 2;
-  }
+  };
+  if (const auto problem = Parse(args, parsed)) return usageError(*problem);
 
   const std::filesystem::path configPath =
       parsed.config ? std::filesystem::path(*parsed.config) : FindConfiguration(ExecutableDirectory());
@@ -145,6 +188,18 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
         << "(\"" << DisplayPath(configPath)
         << "\" is missing, empty, or lacks PHONETYPE or TRANS entries.)\n";
     return 1;
+  }
+
+  if (parsed.command == "check") {
+    const int reference = parsed.reference.value_or(1);
+    const std::optional<CheckReport> report = RunCheck(config, parsed.files[0], reference - 1, err);
+    if (!report) return 1;
+    if (report->Read && reference > report->Languages) {
+      return usageError("--reference " + std::to_string(reference) + " names no language: the file has " +
+                        std::to_string(report->Languages));
+    }
+    out << (parsed.json ? CheckReportJson(*report) : CheckReportText(*report));
+    return report->Fits() ? 0 : 1;
   }
 
   CliFrame frame(err, &err == &std::cerr && ::isatty(STDERR_FILENO));

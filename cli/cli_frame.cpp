@@ -40,6 +40,15 @@ MessageAnswer CliFrame::ShowMessage(const Message& message) {
   return MessageAnswer::Cancel;
 }
 
+void CliFrame::ShowReaderWarnings(const std::vector<std::string>& warnings) {
+  constexpr std::size_t kShown = 20;
+  EndProgressLine();
+  for (std::size_t i = 0; i < warnings.size() && i < kShown; ++i) err_ << "Warning: " << warnings[i] << "\n";
+  if (warnings.size() > kShown) {
+    err_ << "... and " << warnings.size() - kShown << " more warnings; run tarvo-cli check for all.\n";
+  }
+}
+
 void CliFrame::ShowProgress() {
   if (!showProgress_) return;
   const double span = maximum_ - minimum_;

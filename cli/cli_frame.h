@@ -4,6 +4,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "app/command_frame.h"
 
@@ -26,6 +27,7 @@ class CliFrame final : public CommandFrame {
   double ProgressMaximum() const override { return maximum_; }
   void Yield() override {}
   MessageAnswer ShowMessage(const Message& message) override;
+  void ShowReaderWarnings(const std::vector<std::string>& warnings) override;
   bool HexStringNumbers() const override { return hexNumbers; }
   bool SaveLangSignatures() const override { return signatures; }
   void Lock() override {}

@@ -135,7 +135,8 @@ CommandResult RunCompile(CommandFrame& frame, const Configuration& config, Pivot
     }
     const std::vector<std::uint8_t> text = ReadWholeFile(lgpPath);
     LgpFile lgp;
-    switch (ReadLgpFile(text, config.Chars, lgp, [&] { frame.Yield(); })) {
+    LgpDiagnostics diagnostics;
+    switch (ReadLgpFile(text, config.Chars, lgp, [&] { frame.Yield(); }, &diagnostics)) {
       case LgpReadStatus::EmptyFile:
         std::filesystem::remove(lgpPath, error);
         return {CommandOutcome::Silent,
@@ -145,6 +146,11 @@ CommandResult RunCompile(CommandFrame& frame, const Configuration& config, Pivot
                                             "\" does not begin with the UTF-16LE byte order mark (FF FE)."};
       case LgpReadStatus::Read:
         break;
+    }
+    if (!diagnostics.Warnings.empty()) {
+      std::vector<std::string> warnings;
+      for (const LgpWarning& w : diagnostics.Warnings) warnings.push_back("line " + std::to_string(w.Line) + ": " + w.Text);
+      frame.ShowReaderWarnings(warnings);
     }
     CheckDataModel(lgp);
 

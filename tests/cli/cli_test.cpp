@@ -201,5 +201,93 @@ TEST_F(Cli, UsageErrorsExitWithStatusTwoAndSayWhy) {
   EXPECT_EQ(out_.str().find("--hex-numbers  "), std::string::npos);
 }
 
+TEST_F(Cli, ChecksWithExitStatusByWhetherCompileWouldSucceed) {
+  const std::string config = Path("tarvo.ini").string();
+  ASSERT_EQ(Run({"decompile", "--config", config, Path("flash.bin"), Path("a.lgp")}), 0);
+  const auto before = Read(Path("a.lgp"));
+  EXPECT_EQ(Run({"check", "--config", config, Path("a.lgp")}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("Verdict: fits\n"), std::string::npos) << out_.str();
+  EXPECT_TRUE(err_.str().empty());
+  EXPECT_EQ(Read(Path("a.lgp")), before);  // nothing written
+
+  EXPECT_EQ(Run({"check", "--json", "--reference", "1", "--config", config, Path("a.lgp")}), 0);
+  EXPECT_TRUE(out_.str().starts_with("{") && out_.str().find("\"fits\": true") != std::string::npos) << out_.str();
+
+  // A string no packing gets under 254 codes.
+  auto lines = test::LgpLines(before);
+  std::u16string longText;
+  std::mt19937 random(4);
+  for (int i = 0; i < 900; ++i) longText.push_back(static_cast<char16_t>(u'!' + random() % 90));
+  lines[14] = u"String 2, \"" + longText + u"\"";
+  Write(Path("long.lgp"), test::LgpBytes(lines));
+  EXPECT_EQ(Run({"check", "--config", config, Path("long.lgp")}), 1);
+  EXPECT_NE(out_.str().find("Errors (1):\n  line 15, string 2, language 1: string 2 packs to"), std::string::npos)
+      << out_.str();
+  EXPECT_NE(out_.str().find("Verdict: does not fit"), std::string::npos);
+
+  EXPECT_EQ(Run({"check", "--config", config, Path("missing.lgp")}), 1);
+  EXPECT_FALSE(err_.str().empty());
+  EXPECT_EQ(Run({"check", "--reference", "2", "--config", config, Path("a.lgp")}), 2);
+  EXPECT_TRUE(err_.str().starts_with("tarvo-cli: --reference 2 names no language: the file has 1\n\nUsage:\n"))
+      << err_.str();
+}
+
+TEST_F(Cli, CheckUsageErrorsAndHelp) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"check"}, "expected one file name"},
+      {{"check", "a", "b"}, "expected one file name"},
+      {{"check", "--crop", "a"}, "unknown option \"--crop\" for check"},
+      {{"check", "a", "--reference"}, "--reference needs a number"},
+      {{"check", "--reference", "x", "a"}, "--reference needs a number"},
+      {{"check", "--reference", "0", "a"}, "--reference counts languages from 1"},
+      {{"compile", "--json", "a", "b"}, "unknown option \"--json\" for compile"},
+  };
+  for (const auto& [args, problem] : cases) {
+    EXPECT_EQ(Run(args), 2) << problem;
+    EXPECT_TRUE(err_.str().starts_with("tarvo-cli: " + problem + "\n\nUsage:\n")) << err_.str();
+  }
+  EXPECT_EQ(Run({"check", "--help"}), 0);
+  EXPECT_NE(out_.str().find("--reference N"), std::string::npos);
+  EXPECT_EQ(out_.str().find("--crop "), std::string::npos);
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(out_.str().find("tarvo-cli check [--config FILE] [--reference N] [--json] INPUT.lgp"), std::string::npos);
+}
+
+TEST_F(Cli, CompilePrintsTheReadersWarningsAndStillWrites) {
+  const std::string config = Path("tarvo.ini").string();
+  ASSERT_EQ(Run({"decompile", "--config", config, Path("flash.bin"), Path("a.lgp")}), 0);
+  auto lines = test::LgpLines(Read(Path("a.lgp")));
+  lines[13] = u"String 1, \"no closing quote";
+  for (int i = 0; i < 22; ++i) lines.push_back(u"Strnig 3, \"typo\"");
+  Write(Path("warned.lgp"), test::LgpBytes(lines));
+  std::filesystem::copy_file(Path("flash.bin"), Path("out.bin"));
+  EXPECT_EQ(Run({"compile", "--config", config, Path("warned.lgp"), Path("out.bin")}), 0) << err_.str();
+  const std::string err = err_.str();
+  EXPECT_TRUE(err.starts_with("Warning: line 14: the text of string 1 does not end with a quotation mark")) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 21);
+  EXPECT_TRUE(err.ends_with("... and 3 more warnings; run tarvo-cli check for all.\n")) << err;
+}
+
+TEST_F(Cli, CheckGivesThePackLengthsThatCompileWrites) {
+  // The language-file example: its file is the name, 00, the pack and 0A.
+  const std::filesystem::path examples = std::filesystem::path(TARVO_SOURCE_DIR) / "examples";
+  const std::string config = (std::filesystem::path(TARVO_SOURCE_DIR) / "config" / "tarvo.ini").string();
+  const std::string lgp = (examples / "demo-language-file.lgp").string();
+  ASSERT_EQ(Run({"check", "--json", "--config", config, lgp}), 0) << err_.str();
+  const std::string json = out_.str();
+  auto lengthIn = [&](const std::string& packing) {
+    const auto at = json.find("\"packLength\": ", json.find("\"" + packing + "\": {"));
+    return std::stoll(json.substr(at + 14));
+  };
+  for (const std::string packing : {"standard", "compact"}) {
+    std::vector<std::string> args = {"compile", "--config", config, lgp, Path(packing + ".lng").string()};
+    if (packing == "compact") args.insert(args.begin() + 1, "--compact");
+    ASSERT_EQ(Run(args), 0) << err_.str();
+    const auto file = Read(Path(packing + ".lng"));
+    const auto nameEnd = std::find(file.begin(), file.end(), 0) - file.begin();
+    EXPECT_EQ(static_cast<long long>(file.size()) - nameEnd - 2, lengthIn(packing)) << packing;
+  }
+}
+
 }  // namespace
 }  // namespace tarvo
