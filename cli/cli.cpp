@@ -14,6 +14,8 @@
 #include "config/file_io.h"
 #include "compile/compile_command.h"
 #include "decompile/decompile_command.h"
+#include "po/export_po.h"
+#include "po/import_po.h"
 
 namespace tarvo {
 
@@ -23,8 +25,11 @@ constexpr const char* kSynopsis =
     "Usage:\n"
     "  tarvo-cli decompile [--config FILE] [--hex-numbers] [--no-signatures] FLASH OUTPUT.lgp\n"
     "  tarvo-cli compile [--config FILE] [--crop] [--force] INPUT.lgp FLASH\n"
+    "  tarvo-cli export-po --language N [--source M] [--po-language CODE] INPUT.lgp OUTPUT.po\n"
+    "  tarvo-cli import-po --language N [--fuzzy] INPUT.lgp TRANSLATION.po OUTPUT.lgp\n"
     "  tarvo-cli --help | --version\n"
-    "  tarvo-cli decompile --help | tarvo-cli compile --help\n";
+    "  tarvo-cli decompile --help | tarvo-cli compile --help\n"
+    "  tarvo-cli export-po --help | tarvo-cli import-po --help\n";
 
 constexpr const char* kDecompileHelp =
     "decompile  Reads the language pack of a flash image (*.bin) or an SL4x language\n"
@@ -48,6 +53,25 @@ constexpr const char* kCompileHelp =
     "             --force           write into a flash image that has no language\n"
     "                               pack signature where the phone type puts the pack\n";
 
+constexpr const char* kExportPoHelp =
+    "export-po  Writes one language of an LGpack text file (*.lgp) as a gettext PO\n"
+    "           file for translation tools: one entry per message number, the\n"
+    "           message number as msgctxt, the source language's text as msgid\n"
+    "           and the language's text as msgstr. Messages whose source text is\n"
+    "           empty are left out. Languages are counted from 1 in file order.\n"
+    "             --language N        the language to translate\n"
+    "             --source M          the language to translate from (default: 1)\n"
+    "             --po-language CODE  the PO header's Language, such as \"pl\"\n";
+
+constexpr const char* kImportPoHelp =
+    "import-po  Takes the translations of a PO file into language N of INPUT.lgp and\n"
+    "           writes the result to OUTPUT.lgp (which may be INPUT.lgp). Only the\n"
+    "           texts that differ change; every other byte stays. Entries that are\n"
+    "           fuzzy or obsolete, and empty translations, are skipped. Nothing is\n"
+    "           written when any entry cannot be taken.\n"
+    "             --language N        the language the PO file translates into\n"
+    "             --fuzzy             take fuzzy entries too\n";
+
 constexpr const char* kExitStatus =
     "Exit status: 0 on success, 1 when the command fails (the reason is printed on\n"
     "standard error), 2 on a usage error.\n";
@@ -56,21 +80,41 @@ struct Arguments {
   std::string command;
   std::optional<std::string> config;
   bool hexNumbers = false, noSignatures = false, crop = false, force = false;
+  std::optional<std::int32_t> language;
+  std::int32_t source = 1;
+  std::string poLanguage;
+  bool fuzzy = false;
   std::vector<std::string> files;
 };
 
-bool IsCommand(std::string_view name) { return name == "decompile" || name == "compile"; }
+bool IsPoCommand(std::string_view name) { return name == "export-po" || name == "import-po"; }
+bool IsCommand(std::string_view name) { return name == "decompile" || name == "compile" || IsPoCommand(name); }
+
+const char* HelpOf(std::string_view command) {
+  if (command == "decompile") return kDecompileHelp;
+  if (command == "compile") return kCompileHelp;
+  return command == "export-po" ? kExportPoHelp : kImportPoHelp;
+}
 
 // The options of one command. Help is answered before parsing and unknown
 // options are named after it, both in the tool's own words.
 void DefineOptions(CLI::App& app, Arguments& parsed) {
   app.set_help_flag();
   app.allow_extras();
-  app.add_option("--config", parsed.config);
-  if (parsed.command == "decompile") {
+  if (IsPoCommand(parsed.command)) {
+    app.add_option("--language", parsed.language);
+    if (parsed.command == "export-po") {
+      app.add_option("--source", parsed.source);
+      app.add_option("--po-language", parsed.poLanguage);
+    } else {
+      app.add_flag("--fuzzy", parsed.fuzzy);
+    }
+  } else if (parsed.command == "decompile") {
+    app.add_option("--config", parsed.config);
     app.add_flag("--hex-numbers", parsed.hexNumbers);
     app.add_flag("--no-signatures", parsed.noSignatures);
   } else {
+    app.add_option("--config", parsed.config);
     app.add_flag("--crop", parsed.crop);
     app.add_flag("--force", parsed.force);
   }
@@ -82,8 +126,10 @@ std::string MissingValueText(const CLI::App& app, const CLI::ParseError& error) 
   const std::string_view what = error.what();
   for (const CLI::Option* option : app.get_options()) {
     const std::string name = option->get_name();
-    if (name.starts_with("--") && what.find(name) != std::string_view::npos)
+    if (name.starts_with("--") && what.find(name) != std::string_view::npos) {
+      if (name == "--po-language") return name + " needs a language code";
       return name + (option->get_type_name() == "TEXT" ? " needs a file name" : " needs a number");
+    }
   }
   return std::string(what);
 }
@@ -105,8 +151,27 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Argumen
     if (extra != "--" && extra.size() > 1 && extra[0] == '-')
       return "unknown option \"" + extra + "\" for " + parsed.command;
   }
-  if (parsed.files.size() != 2) return "expected two file names";
+  if (parsed.command == "import-po") {
+    if (parsed.files.size() != 3) return "expected three file names";
+  } else if (parsed.files.size() != 2) {
+    return "expected two file names";
+  }
+  if (IsPoCommand(parsed.command) && !parsed.language) return parsed.command + " needs --language N";
   return std::nullopt;
+}
+
+int ExitStatus(const CommandResult& result) { return result.Outcome == CommandOutcome::Done ? 0 : 1; }
+
+// The PO commands need no configuration: they never encode a text.
+int RunPoCommand(const Arguments& parsed, std::ostream& err) {
+  CliFrame frame(err, false);
+  if (parsed.command == "export-po") {
+    const ExportPoOptions options{*parsed.language, parsed.source, parsed.poLanguage,
+                                  std::string("tarvo-cli ") + TARVO_VERSION};
+    return ExitStatus(RunExportPo(frame, options, parsed.files[0], parsed.files[1]));
+  }
+  const ImportPoOptions options{*parsed.language, parsed.fuzzy};
+  return ExitStatus(RunImportPo(frame, options, parsed.files[0], parsed.files[1], parsed.files[2]));
 }
 
 }  // namespace
@@ -114,7 +179,8 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Argumen
 int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
   auto isHelp = [](std::string_view arg) { return arg == "--help" || arg == "-h"; };
   if (!args.empty() && (isHelp(args[0]) || args[0] == "help")) {
-    out << kSynopsis << "\n" << kDecompileHelp << "\n" << kCompileHelp << "\n" << kExitStatus;
+    out << kSynopsis << "\n" << kDecompileHelp << "\n" << kCompileHelp << "\n" << kExportPoHelp << "\n"
+        << kImportPoHelp << "\n" << kExitStatus;
     return 0;
   }
   if (!args.empty() && args[0] == "--version") {
@@ -123,7 +189,7 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
   }
   if (args.size() >= 2 && IsCommand(args[0]) &&
       std::any_of(args.begin() + 1, args.end(), isHelp)) {
-    out << kSynopsis << "\n" << (args[0] == "decompile" ? kDecompileHelp : kCompileHelp) << "\n" << kExitStatus;
+    out << kSynopsis << "\n" << HelpOf(args[0]) << "\n" << kExitStatus;
     return 0;
   }
   Arguments parsed;
@@ -131,6 +197,8 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     err << "tarvo-cli: " << *problem << "\n\n" << kSynopsis << "Run \"tarvo-cli --help\" for the options.\n";
     return 2;
   }
+
+  if (IsPoCommand(parsed.command)) return RunPoCommand(parsed, err);
 
   const std::filesystem::path configPath =
       parsed.config ? std::filesystem::path(*parsed.config) : FindConfiguration(ExecutableDirectory());

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libcli11-dev
-  clang libclang-rt-14-dev)
+  libgettextpo-dev gettext clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do
