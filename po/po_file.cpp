@@ -69,19 +69,30 @@ using PoIterator = std::unique_ptr<struct po_message_iterator, IteratorFree>;
 
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
-// The lines (counted from 1) that begin a msgid keyword outside comments, so
-// outside obsolete entries: one per entry that is not obsolete, in order.
-std::vector<std::size_t> MsgidLines(std::span<const std::uint8_t> bytes) {
+bool IsKeywordLine(std::string_view line, std::string_view keyword) {
+  return line.starts_with(keyword) &&
+         (line.size() == keyword.size() || line[keyword.size()] == ' ' || line[keyword.size()] == '\t' ||
+          line[keyword.size()] == '"');
+}
+
+// The line (counted from 1) where each entry outside comments, so each entry
+// that is not obsolete, begins: its msgctxt line, or its msgid line.
+std::vector<std::size_t> EntryLines(std::span<const std::uint8_t> bytes) {
   std::vector<std::size_t> lines;
   const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  std::size_t number = 1;
+  std::size_t number = 1, context = 0;
   for (std::size_t start = 0; start < text.size(); ++number) {
     auto end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(start, end - start);
     while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-    if (line.starts_with("msgid") && (line.size() == 5 || line[5] == ' ' || line[5] == '\t' || line[5] == '"')) {
-      lines.push_back(number);
+    if (IsKeywordLine(line, "msgctxt")) {
+      context = number;
+    } else if (IsKeywordLine(line, "msgid")) {
+      lines.push_back(context != 0 ? context : number);
+      context = 0;
+    } else if (line.starts_with("msgstr")) {
+      context = 0;
     }
     start = end + 1;
   }
@@ -110,7 +121,7 @@ PoCatalog ReadPoFile(const std::filesystem::path& path) {
   if (!file) throw Error("Cannot read the PO file \"" + DisplayPath(path) + "\": " + std::strerror(errno));
 
   PoCatalog catalog;
-  const std::vector<std::size_t> lines = MsgidLines(bytes);
+  const std::vector<std::size_t> lines = EntryLines(bytes);
   std::vector<PoEntry> active;  // not obsolete, the header included
   PoIterator iterator(po_message_iterator(file.get(), nullptr));
   while (po_message_t message = po_next_message(iterator.get())) {

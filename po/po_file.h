@@ -19,7 +19,7 @@ struct PoEntry {
   std::string Str;                     // msgstr
   bool Fuzzy = false;
   bool Obsolete = false;
-  std::size_t Line = 0;  // the line of its msgid in the file; 0 when unknown
+  std::size_t Line = 0;  // where it begins in the file (its msgctxt or msgid line); 0 when unknown
 };
 
 struct PoCatalog {
