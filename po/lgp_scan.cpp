@@ -183,7 +183,8 @@ LgpScan ScanLgp(std::span<const std::uint8_t> file) {
     ReadUnicodeLine(file, pos, line);
     scanner.Handle(line, start, ++number);
   } while (pos < file.size());
-  scan.LineStarts.push_back(file.size());
+  // The end of the last whole unit: a lone last byte stays after anything added.
+  scan.LineStarts.push_back(file.size() - file.size() % 2);
   scanner.Finish();
   return scan;
 }

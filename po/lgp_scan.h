@@ -32,7 +32,7 @@ struct LgpScan {
   std::int32_t MaxMsgId = 0;
   std::u16string LgPackId;
   std::vector<LgpSection> Languages;    // in file order, as many as the reader accepts
-  std::vector<std::size_t> LineStarts;  // byte offset of each line, then the file's size
+  std::vector<std::size_t> LineStarts;  // byte offset of each line, then the end of its last unit
 
   // The text of a message as the file holds it; empty where no line gives one.
   std::u16string Text(std::span<const std::uint8_t> file, std::size_t language, std::int32_t message) const;

@@ -3,6 +3,7 @@
 #include <gettext-po.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -160,7 +161,12 @@ PoCatalog ReadPoFile(const std::filesystem::path& path) {
 
 std::string PoHeader(const std::vector<std::pair<std::string, std::string>>& fields) {
   std::string header;
-  for (const auto& [field, value] : fields) header += field + ": " + value + "\n";
+  for (const auto& [field, value] : fields) {
+    // A line break in a value (an LgPackId may hold one) would start a field of its own.
+    std::string oneLine = value;
+    std::replace_if(oneLine.begin(), oneLine.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    header += field + ": " + oneLine + "\n";
+  }
   return header;
 }
 

@@ -177,7 +177,7 @@ TEST_F(PoCommands, RefusesBadInputAndWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(Path("new.po")));
 }
 
-TEST_F(PoCommands, MsgmergeCarriesATranslationOverToANewerExport) {
+TEST_F(PoCommands, GettextToolsEditAndMergeTheExportedFiles) {
   ASSERT_EQ(Run({"export-po", "--language", "2", Path("pack.lgp"), Path("old.po")}), 0);
   // A newer pack: message 6 has a new source text and no German text yet.
   auto newer = kLines;
@@ -191,6 +191,14 @@ TEST_F(PoCommands, MsgmergeCarriesATranslationOverToANewerExport) {
   ASSERT_EQ(Run({"import-po", "--fuzzy", "--language", "2", Path("new.lgp"), Path("merged.po"), Path("out.lgp")}),
             0);
   EXPECT_EQ(test::LgpLines(Read(Path("out.lgp")))[23], u"String 6, \"Akku schwach\"");
+
+  ASSERT_EQ(Tool(std::string(TARVO_MSGFILTER) + " -i '" + Path("old.po").string() + "' -o '" +
+                 Path("filtered.po").string() + "' sed -e s/schwach/leer/"),
+            0);
+  ASSERT_EQ(Run({"import-po", "--language", "2", Path("pack.lgp"), Path("filtered.po"), Path("out.lgp")}), 0);
+  auto expected = kLines;
+  expected[23] = u"String 6, \"Akku leer\"";
+  EXPECT_EQ(Read(Path("out.lgp")), test::LgpBytes(expected));
 }
 
 TEST_F(PoCommands, UsageErrorsNameWhatIsMissing) {
