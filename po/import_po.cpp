@@ -63,6 +63,7 @@ ImportResult ImportCatalog(std::span<const std::uint8_t> lgp, const PoCatalog& c
       fail(entry, "message " + std::to_string(*message) + " has a second entry (the first is at line " +
                       std::to_string(at->second) + ").");
     }
+    if (entry.Plural) fail(entry, "the entry has plural forms, which an LGpack text cannot have.");
     if (entry.Str.empty()) {
       ++result.Summary.LeftEmpty;
       continue;

@@ -132,6 +132,7 @@ PoCatalog ReadPoFile(const std::filesystem::path& path) {
     entry.Str = Text(po_message_msgstr(message));
     entry.Fuzzy = po_message_is_fuzzy(message) != 0;
     entry.Obsolete = po_message_is_obsolete(message) != 0;
+    entry.Plural = po_message_msgid_plural(message) != nullptr;
     if (!entry.Obsolete) active.push_back(entry);
     if (entry.Id.empty() && !entry.Context && !entry.Obsolete) {
       catalog.Header = entry.Str;

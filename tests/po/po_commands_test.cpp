@@ -152,6 +152,8 @@ TEST_F(PoCommands, RefusesBadInputAndWritesNothing) {
       {"above_7fff", header + "msgctxt \"1\"\nmsgid \"a\"\nmsgstr \"ok \xE8\x80\x80\"\n",
        "Line 4 of the PO file \"" + Path("in.po").string() +
            "\": the msgstr holds the character U+8000, which the LGpack file cannot hold"},
+      {"plural", header + "msgctxt \"1\"\nmsgid \"a\"\nmsgid_plural \"as\"\nmsgstr[0] \"b\"\nmsgstr[1] \"bs\"\n",
+       "Line 4 of the PO file \"" + Path("in.po").string() + "\": the entry has plural forms"},
       {"unparsable", header + "msgctxt \"1\"\nmsgid \"a\"\nmsgstr \"unterminated\n", "of the PO file"},
       {"latin1", "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n", "ISO-8859-1"},
   };
