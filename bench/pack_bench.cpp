@@ -183,7 +183,8 @@ void BM_ImportPo(benchmark::State& state) {
   WriteFileReplacing(w.dir / "edited.po", FormatPoFile(catalog));
   for (auto _ : state) {
     test::TestFrame frame;
-    if (RunImportPo(frame, {languages, false}, w.lgp, w.dir / "edited.po", w.back).Outcome != CommandOutcome::Done) {
+    if (RunImportPo(frame, {languages, false}, w.lgp, w.dir / "edited.po", w.back).Outcome !=
+        CommandOutcome::Done) {
       state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
       return;
     }

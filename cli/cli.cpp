@@ -88,7 +88,9 @@ struct Arguments {
 };
 
 bool IsPoCommand(std::string_view name) { return name == "export-po" || name == "import-po"; }
-bool IsCommand(std::string_view name) { return name == "decompile" || name == "compile" || IsPoCommand(name); }
+bool IsCommand(std::string_view name) {
+  return name == "decompile" || name == "compile" || IsPoCommand(name);
+}
 
 const char* HelpOf(std::string_view command) {
   if (command == "decompile") return kDecompileHelp;
@@ -179,8 +181,12 @@ int RunPoCommand(const Arguments& parsed, std::ostream& err) {
 int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
   auto isHelp = [](std::string_view arg) { return arg == "--help" || arg == "-h"; };
   if (!args.empty() && (isHelp(args[0]) || args[0] == "help")) {
-    out << kSynopsis << "\n" << kDecompileHelp << "\n" << kCompileHelp << "\n" << kExportPoHelp << "\n"
-        << kImportPoHelp << "\n" << kExitStatus;
+    out << kSynopsis << "\n"
+        << kDecompileHelp << "\n"
+        << kCompileHelp << "\n"
+        << kExportPoHelp << "\n"
+        << kImportPoHelp << "\n"
+        << kExitStatus;
     return 0;
   }
   if (!args.empty() && args[0] == "--version") {

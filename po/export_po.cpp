@@ -14,8 +14,9 @@ std::string PoText(const LgpScan& scan, std::span<const std::uint8_t> lgp, std::
                    std::int32_t message) {
   auto text = PoTextOf(scan.Text(lgp, language, message));
   if (!text) {
-    throw Error("Line " + std::to_string(scan.Languages[language].Texts.at(message).Line) +
-                " of the LGpack file: the text holds U+0000 or a lone surrogate, which a PO file cannot hold.");
+    throw Error(
+        "Line " + std::to_string(scan.Languages[language].Texts.at(message).Line) +
+        " of the LGpack file: the text holds U+0000 or a lone surrogate, which a PO file cannot hold.");
   }
   return std::move(*text);
 }
@@ -56,14 +57,15 @@ PoCatalog ExportCatalog(std::span<const std::uint8_t> lgp, const ExportPoOptions
                                {"X-LGpack-Empty-Source-Left-Out", std::to_string(leftOut)}});
   catalog.Header = PoHeader(fields);
   catalog.HeaderComment = "Language " + std::to_string(options.Language) + " (LangId " + targetLangId +
-                          ") against language " + std::to_string(options.Source) + " (LangId " + sourceLangId +
-                          "), messages 0 to " + std::to_string(scan.MaxMsgId) + ".\n" + std::to_string(leftOut) +
-                          (leftOut == 1 ? " message" : " messages") + " with an empty source text left out.\n";
+                          ") against language " + std::to_string(options.Source) + " (LangId " +
+                          sourceLangId + "), messages 0 to " + std::to_string(scan.MaxMsgId) + ".\n" +
+                          std::to_string(leftOut) + (leftOut == 1 ? " message" : " messages") +
+                          " with an empty source text left out.\n";
   return catalog;
 }
 
-CommandResult RunExportPo(CommandFrame& frame, const ExportPoOptions& options, const std::filesystem::path& lgpPath,
-                          const std::filesystem::path& poPath) {
+CommandResult RunExportPo(CommandFrame& frame, const ExportPoOptions& options,
+                          const std::filesystem::path& lgpPath, const std::filesystem::path& poPath) {
   FrameLock lock(frame);
   try {
     frame.SetStatusText("Reading...");

@@ -25,7 +25,7 @@ struct ExportPoOptions {
 PoCatalog ExportCatalog(std::span<const std::uint8_t> lgp, const ExportPoOptions& options);
 
 // The command: reads the .lgp, writes the PO file only when all went well.
-CommandResult RunExportPo(CommandFrame& frame, const ExportPoOptions& options, const std::filesystem::path& lgpPath,
-                          const std::filesystem::path& poPath);
+CommandResult RunExportPo(CommandFrame& frame, const ExportPoOptions& options,
+                          const std::filesystem::path& lgpPath, const std::filesystem::path& poPath);
 
 }  // namespace tarvo

@@ -37,9 +37,9 @@ ImportResult ImportCatalog(std::span<const std::uint8_t> lgp, const PoCatalog& c
   const LgpScan scan = ScanLgp(lgp);
   const std::size_t language = LanguageIndex(scan, options.Language);
   auto fail = [&](const PoEntry& entry, const std::string& what) {
-    const std::string where = entry.Line != 0 ? "Line " + std::to_string(entry.Line) + " of the PO file \"" +
-                                                    poName + "\""
-                                              : "The PO file \"" + poName + "\"";
+    const std::string where =
+        entry.Line != 0 ? "Line " + std::to_string(entry.Line) + " of the PO file \"" + poName + "\""
+                        : "The PO file \"" + poName + "\"";
     throw Error(where + ": " + what);
   };
 
@@ -54,10 +54,11 @@ ImportResult ImportCatalog(std::span<const std::uint8_t> lgp, const PoCatalog& c
     }
     const auto message = MessageNumber(entry.Context, scan.MaxMsgId);
     if (!message) {
-      fail(entry, entry.Context ? "the msgctxt \"" + *entry.Context + "\" is not a message number from 0 to " +
-                                      std::to_string(scan.MaxMsgId) + "."
-                                : "the entry has no msgctxt; it must be a message number from 0 to " +
-                                      std::to_string(scan.MaxMsgId) + ".");
+      fail(entry, entry.Context
+                      ? "the msgctxt \"" + *entry.Context + "\" is not a message number from 0 to " +
+                            std::to_string(scan.MaxMsgId) + "."
+                      : "the entry has no msgctxt; it must be a message number from 0 to " +
+                            std::to_string(scan.MaxMsgId) + ".");
     }
     if (const auto [at, added] = seen.emplace(*message, entry.Line); !added) {
       fail(entry, "message " + std::to_string(*message) + " has a second entry (the first is at line " +
@@ -94,13 +95,15 @@ ImportResult ImportCatalog(std::span<const std::uint8_t> lgp, const PoCatalog& c
 }
 
 std::string SummaryText(const ImportSummary& summary) {
-  return "Strings changed: " + std::to_string(summary.Changed) + ", unchanged: " + std::to_string(summary.Unchanged) +
+  return "Strings changed: " + std::to_string(summary.Changed) +
+         ", unchanged: " + std::to_string(summary.Unchanged) +
          ", left empty: " + std::to_string(summary.LeftEmpty) +
          ", fuzzy entries skipped: " + std::to_string(summary.FuzzySkipped) + ".";
 }
 
-CommandResult RunImportPo(CommandFrame& frame, const ImportPoOptions& options, const std::filesystem::path& lgpPath,
-                          const std::filesystem::path& poPath, const std::filesystem::path& outputPath) {
+CommandResult RunImportPo(CommandFrame& frame, const ImportPoOptions& options,
+                          const std::filesystem::path& lgpPath, const std::filesystem::path& poPath,
+                          const std::filesystem::path& outputPath) {
   FrameLock lock(frame);
   try {
     frame.SetStatusText("Reading...");

@@ -41,7 +41,8 @@ std::string SummaryText(const ImportSummary& summary);
 
 // The command: OUTPUT (which may be the input) is replaced only when the
 // whole import has succeeded.
-CommandResult RunImportPo(CommandFrame& frame, const ImportPoOptions& options, const std::filesystem::path& lgpPath,
-                          const std::filesystem::path& poPath, const std::filesystem::path& outputPath);
+CommandResult RunImportPo(CommandFrame& frame, const ImportPoOptions& options,
+                          const std::filesystem::path& lgpPath, const std::filesystem::path& poPath,
+                          const std::filesystem::path& outputPath);
 
 }  // namespace tarvo

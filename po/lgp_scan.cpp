@@ -104,7 +104,8 @@ class Scanner {
 
 std::u16string Units(std::span<const std::uint8_t> file, std::size_t begin, std::size_t end) {
   std::u16string text;
-  for (std::size_t at = begin; at + 1 < end; at += 2) text.push_back(static_cast<char16_t>(file[at] | file[at + 1] << 8));
+  for (std::size_t at = begin; at + 1 < end; at += 2)
+    text.push_back(static_cast<char16_t>(file[at] | file[at + 1] << 8));
   return text;
 }
 
@@ -129,7 +130,8 @@ struct Splice {
 };
 
 bool EndsWithLineBreak(std::span<const std::uint8_t> file, std::size_t end) {
-  return end >= 4 && file[end - 4] == 0x0D && file[end - 3] == 0 && file[end - 2] == 0x0A && file[end - 1] == 0;
+  return end >= 4 && file[end - 4] == 0x0D && file[end - 3] == 0 && file[end - 2] == 0x0A &&
+         file[end - 1] == 0;
 }
 
 // A new "String" line for a message that has none: after the line of the
@@ -153,8 +155,8 @@ Splice NewLine(std::span<const std::uint8_t> file, const LgpScan& scan, const Lg
                 " of the LGpack file has no LangId line after its last AllLangs line to add message " +
                 std::to_string(message) + " to.");
   }
-  const std::u16string line = u"String " + Latin1ToUtf16(NumberText(message, hex)) + u", \"" +
-                              std::u16string(text) + u"\"";
+  const std::u16string line =
+      u"String " + Latin1ToUtf16(NumberText(message, hex)) + u", \"" + std::u16string(text) + u"\"";
   if (beforeLine != 0) return {scan.LineStarts[beforeLine - 1], 0, message, Utf16Le(line + u"\r\n")};
   const std::size_t end = scan.LineStarts[afterLine];
   if (EndsWithLineBreak(file, end)) return {end, 0, message, Utf16Le(line + u"\r\n")};
@@ -163,15 +165,18 @@ Splice NewLine(std::span<const std::uint8_t> file, const LgpScan& scan, const Lg
 
 }  // namespace
 
-std::u16string LgpScan::Text(std::span<const std::uint8_t> file, std::size_t language, std::int32_t message) const {
+std::u16string LgpScan::Text(std::span<const std::uint8_t> file, std::size_t language,
+                             std::int32_t message) const {
   const auto& texts = Languages.at(language).Texts;
   const auto found = texts.find(message);
-  return found == texts.end() ? std::u16string() : Units(file, found->second.TextBegin, found->second.TextEnd);
+  return found == texts.end() ? std::u16string()
+                              : Units(file, found->second.TextBegin, found->second.TextEnd);
 }
 
 LgpScan ScanLgp(std::span<const std::uint8_t> file) {
   if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xFE) {
-    throw Error("The LGpack file is not a UTF-16LE text file (it does not begin with the byte order mark FF FE).");
+    throw Error(
+        "The LGpack file is not a UTF-16LE text file (it does not begin with the byte order mark FF FE).");
   }
   LgpScan scan;
   Scanner scanner(scan);
@@ -190,7 +195,8 @@ LgpScan ScanLgp(std::span<const std::uint8_t> file) {
 }
 
 std::vector<std::uint8_t> EditLgpTexts(std::span<const std::uint8_t> file, const LgpScan& scan,
-                                       std::size_t language, const std::map<std::int32_t, std::u16string>& texts) {
+                                       std::size_t language,
+                                       const std::map<std::int32_t, std::u16string>& texts) {
   const LgpSection& section = scan.Languages.at(language);
   std::vector<Splice> splices;
   for (const auto& [message, text] : texts) {
@@ -231,7 +237,9 @@ std::vector<std::uint8_t> EditLgpTexts(std::span<const std::uint8_t> file, const
       same = after.Text(edited, l, m) == expected;
     }
   }
-  if (!same) throw Error("Internal error: the edited LGpack file does not read back as intended; nothing was written.");
+  if (!same)
+    throw Error(
+        "Internal error: the edited LGpack file does not read back as intended; nothing was written.");
   return edited;
 }
 

@@ -47,6 +47,7 @@ LgpScan ScanLgp(std::span<const std::uint8_t> file);
 // message without a line gets one, in number order within the section. The
 // result is scanned again and must give exactly the intended texts.
 std::vector<std::uint8_t> EditLgpTexts(std::span<const std::uint8_t> file, const LgpScan& scan,
-                                       std::size_t language, const std::map<std::int32_t, std::u16string>& texts);
+                                       std::size_t language,
+                                       const std::map<std::int32_t, std::u16string>& texts);
 
 }  // namespace tarvo

@@ -30,7 +30,8 @@ void Record(int severity, const char* filename, std::size_t line, const char* te
   if (severity == PO_SEVERITY_WARNING || currentProblems == nullptr) return;
   std::string message = text != nullptr ? text : "";
   while (!message.empty() && message.back() == '\n') message.pop_back();
-  currentProblems->push_back({filename != nullptr && line != static_cast<std::size_t>(-1) ? line : 0, message});
+  currentProblems->push_back(
+      {filename != nullptr && line != static_cast<std::size_t>(-1) ? line : 0, message});
   // The library must not go on after a fatal error, and must not end the
   // process either: leave it through an exception.
   if (severity == PO_SEVERITY_FATAL_ERROR) throw FatalPoProblem{};
@@ -71,9 +72,8 @@ using PoIterator = std::unique_ptr<struct po_message_iterator, IteratorFree>;
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
 bool IsKeywordLine(std::string_view line, std::string_view keyword) {
-  return line.starts_with(keyword) &&
-         (line.size() == keyword.size() || line[keyword.size()] == ' ' || line[keyword.size()] == '\t' ||
-          line[keyword.size()] == '"');
+  return line.starts_with(keyword) && (line.size() == keyword.size() || line[keyword.size()] == ' ' ||
+                                       line[keyword.size()] == '\t' || line[keyword.size()] == '"');
 }
 
 // The line (counted from 1) where each entry outside comments, so each entry
@@ -165,7 +165,8 @@ std::string PoHeader(const std::vector<std::pair<std::string, std::string>>& fie
   for (const auto& [field, value] : fields) {
     // A line break in a value (an LgPackId may hold one) would start a field of its own.
     std::string oneLine = value;
-    std::replace_if(oneLine.begin(), oneLine.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    std::replace_if(
+        oneLine.begin(), oneLine.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     header += field + ": " + oneLine + "\n";
   }
   return header;
@@ -212,7 +213,8 @@ std::vector<std::uint8_t> FormatPoFile(const PoCatalog& catalog) {
       po_file_write(file.get(), written.c_str(), &kHandler);
     } catch (const FatalPoProblem&) {
     }
-    if (!scope.problems.empty()) throw Error("Cannot write the PO file: " + scope.problems.front().Text + ".");
+    if (!scope.problems.empty())
+      throw Error("Cannot write the PO file: " + scope.problems.front().Text + ".");
     bytes = ReadWholeFile(written);
   } catch (...) {
     std::error_code ignored;

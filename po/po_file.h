@@ -19,7 +19,7 @@ struct PoEntry {
   std::string Str;                     // msgstr
   bool Fuzzy = false;
   bool Obsolete = false;
-  bool Plural = false;  // has msgid_plural
+  bool Plural = false;   // has msgid_plural
   std::size_t Line = 0;  // where it begins in the file (its msgctxt or msgid line); 0 when unknown
 };
 

@@ -34,8 +34,8 @@ std::size_t LanguageIndex(const LgpScan& scan, std::int32_t number) {
   const auto count = static_cast<std::int32_t>(scan.Languages.size());
   if (count == 0) throw Error("The LGpack file has no language (no LangId line after its AllLangs line).");
   if (number < 1 || number > count) {
-    throw Error("The LGpack file has no language " + std::to_string(number) + " (its languages are numbered 1 to " +
-                std::to_string(count) + ").");
+    throw Error("The LGpack file has no language " + std::to_string(number) +
+                " (its languages are numbered 1 to " + std::to_string(count) + ").");
   }
   return static_cast<std::size_t>(number - 1);
 }

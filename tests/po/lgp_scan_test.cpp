@@ -20,11 +20,11 @@ std::string ErrorOf(const std::vector<std::uint8_t>& file) {
 
 // The texts go to languages and messages as the compile command reads them.
 TEST(LgpScan, AssignsTextsByTheReadersRules) {
-  const auto file = test::LgpBytes({
-      u"; header", u"  AllLangs   2  ", u"MaxMsgId 3",
-      u"LgPackId Pack 1", u"LangId 7", u"String 0, \"say \"hi\"\"", u"String $1, \"first\"", u"String 1, \"last wins\"",
-      u"String 2, \"no final quotation mark", u"LangId\t8", u"String $1A, \"hex\"", u"LangId 9",
-      u"String 3, \"after an ignored LangId\"", u"String 4 ,\"\""});
+  const auto file =
+      test::LgpBytes({u"; header", u"  AllLangs   2  ", u"MaxMsgId 3", u"LgPackId Pack 1", u"LangId 7",
+                      u"String 0, \"say \"hi\"\"", u"String $1, \"first\"", u"String 1, \"last wins\"",
+                      u"String 2, \"no final quotation mark", u"LangId\t8", u"String $1A, \"hex\"",
+                      u"LangId 9", u"String 3, \"after an ignored LangId\"", u"String 4 ,\"\""});
   const LgpScan scan = ScanLgp(file);
   EXPECT_EQ(scan.MaxMsgId, 3);
   EXPECT_EQ(scan.LgPackId, u"Pack 1");
@@ -42,8 +42,8 @@ TEST(LgpScan, AssignsTextsByTheReadersRules) {
   EXPECT_EQ(scan.Text(file, 1, 4), u"");
 
   // An "AllLangs" line starts the table again: earlier texts and LangIds are gone.
-  const auto again = test::LgpBytes({u"AllLangs 1", u"LangId 5", u"String 0, \"gone\"", u"allLangs 1",
-                                     u"String 1, \"kept\""});
+  const auto again = test::LgpBytes(
+      {u"AllLangs 1", u"LangId 5", u"String 0, \"gone\"", u"allLangs 1", u"String 1, \"kept\""});
   const LgpScan rescanned = ScanLgp(again);
   ASSERT_EQ(rescanned.Languages.size(), 1u);
   EXPECT_EQ(rescanned.Languages[0].LangId, 0);
@@ -75,9 +75,10 @@ class LgpEditing : public ::testing::Test {
 };
 
 TEST_F(LgpEditing, ChangesOnlyTheTextBetweenTheQuotationMarks) {
-  const std::vector<std::u16string> lines = {u"AllLangs 2", u"MaxMsgId 2", u"LangId 1", u"String 0, \"a\"",
-                                             u"LangId 2", u"  String $0 ,  \"old\"  ", u"String 0, \"older\"",
-                                             u"; comment", u"String 1,\t\"x\"y\""};
+  const std::vector<std::u16string> lines = {
+      u"AllLangs 2",          u"MaxMsgId 2", u"LangId 1",
+      u"String 0, \"a\"",     u"LangId 2",   u"  String $0 ,  \"old\"  ",
+      u"String 0, \"older\"", u"; comment",  u"String 1,\t\"x\"y\""};
   auto expected = lines;
   expected[6] = u"String 0, \"new \"quoted\" <0A>\"";
   expected[8] = u"String 1,\t\"\"";
@@ -85,9 +86,9 @@ TEST_F(LgpEditing, ChangesOnlyTheTextBetweenTheQuotationMarks) {
 }
 
 TEST_F(LgpEditing, AddsMissingLinesInNumberOrderInTheNumbersForm) {
-  const std::vector<std::u16string> lines = {u"AllLangs 3", u"MaxMsgId 9", u"LangId 1", u"String 2, \"two\"",
-                                             u"String 5, \"five\"", u"LangId 2", u"String $4, \"four\"",
-                                             u"LangId 3"};
+  const std::vector<std::u16string> lines = {
+      u"AllLangs 3", u"MaxMsgId 9",          u"LangId 1", u"String 2, \"two\"", u"String 5, \"five\"",
+      u"LangId 2",   u"String $4, \"four\"", u"LangId 3"};
   const auto edited = Edit(lines, 0, {{0, u"zero"}, {1, u"one"}, {3, u"three"}, {9, u"nine"}, {7, u"seven"}});
   EXPECT_EQ(test::LgpLines(edited),
             (std::vector<std::u16string>{u"AllLangs 3", u"MaxMsgId 9", u"LangId 1", u"String 0, \"zero\"",
@@ -104,11 +105,13 @@ TEST_F(LgpEditing, AddsMissingLinesInNumberOrderInTheNumbersForm) {
 }
 
 TEST(Utf8, ConvertsBothWaysAndRefusesWhatIsNotUtf8) {
-  EXPECT_EQ(Utf16ToUtf8(u"Caf\u00e9 \u0416 \u20AC \U0001F600"), "Caf\xC3\xA9 \xD0\x96 \xE2\x82\xAC \xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf16ToUtf8(u"Caf\u00e9 \u0416 \u20AC \U0001F600"),
+            "Caf\xC3\xA9 \xD0\x96 \xE2\x82\xAC \xF0\x9F\x98\x80");
   EXPECT_EQ(Utf8ToCodePoints("Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"), U"Caf\u00e9 \u20AC \U0001F600");
   EXPECT_FALSE(Utf16ToUtf8(std::u16string(1, char16_t{0xD800})));
   EXPECT_FALSE(Utf16ToUtf8(std::u16string(1, char16_t{0xDC00}) + u"a"));
-  for (const char* bad : {"\xC3", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF", "a\x80"}) {
+  for (const char* bad :
+       {"\xC3", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF", "a\x80"}) {
     EXPECT_FALSE(Utf8ToCodePoints(bad)) << bad;
   }
 }

@@ -14,26 +14,32 @@ namespace tarvo {
 namespace {
 
 const std::vector<std::u16string> kLines = {
-    u";", u"; Header info", u";", u"AllLangs 3", u"MaxMsgId 6", u"LgPackId Test pack", u";",
-    u"; Language data",            // 8
-    u"LangId 1",                   // 9
-    u"String 0, \"Menu\"",         // 10
-    u"String 1, \"Say \"hi\"\"",   // 11
-    u"String 2, \"\"",             // 12: empty source, left out
+    u";",
+    u"; Header info",
+    u";",
+    u"AllLangs 3",
+    u"MaxMsgId 6",
+    u"LgPackId Test pack",
+    u";",
+    u"; Language data",              // 8
+    u"LangId 1",                     // 9
+    u"String 0, \"Menu\"",           // 10
+    u"String 1, \"Say \"hi\"\"",     // 11
+    u"String 2, \"\"",               // 12: empty source, left out
     u"String 3, \"Line<0A>break\"",  // 13
-    u"String $4, \"Four\"",        // 14
-    u"String 5, \"Five\"",         // 15
-    u"String 6, \"Battery low\"",  // 16
-    u"; Language data",            // 17
-    u"LangId 9",                   // 18
-    u"String 0, \"Men\u00fc\"",    // 19
+    u"String $4, \"Four\"",          // 14
+    u"String 5, \"Five\"",           // 15
+    u"String 6, \"Battery low\"",    // 16
+    u"; Language data",              // 17
+    u"LangId 9",                     // 18
+    u"String 0, \"Men\u00fc\"",      // 19
     u"String 1, \"Sag \"hallo\"\"",  // 20
-    u"String 2, \"nothing\"",      // 21
-    u"String 3, \"\"",             // 22: empty translation
-    u"String $4, \"Vier\"",        // 23: no line for message 5
-    u"String 6, \"Akku schwach\"",  // 24
-    u"LangId 4",                   // 25
-    u"String 0, \"x\"",            // 26
+    u"String 2, \"nothing\"",        // 21
+    u"String 3, \"\"",               // 22: empty translation
+    u"String $4, \"Vier\"",          // 23: no line for message 5
+    u"String 6, \"Akku schwach\"",   // 24
+    u"LangId 4",                     // 25
+    u"String 0, \"x\"",              // 26
 };
 
 class PoCommands : public test::TempDirTest {
@@ -66,8 +72,12 @@ TEST_F(PoCommands, ExportsOneEntryPerMessageThatGettextAccepts) {
 
   const PoCatalog catalog = ReadPoFile(Path("de.po"));
   const std::vector<std::tuple<std::string, std::string, std::string>> expected = {
-      {"0", "Menu", "Men\xC3\xBC"}, {"1", "Say \"hi\"", "Sag \"hallo\""}, {"3", "Line<0A>break", ""},
-      {"4", "Four", "Vier"},        {"5", "Five", ""},                    {"6", "Battery low", "Akku schwach"}};
+      {"0", "Menu", "Men\xC3\xBC"},
+      {"1", "Say \"hi\"", "Sag \"hallo\""},
+      {"3", "Line<0A>break", ""},
+      {"4", "Four", "Vier"},
+      {"5", "Five", ""},
+      {"6", "Battery low", "Akku schwach"}};
   ASSERT_EQ(catalog.Entries.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     const PoEntry& entry = catalog.Entries[i];
@@ -76,10 +86,14 @@ TEST_F(PoCommands, ExportsOneEntryPerMessageThatGettextAccepts) {
     EXPECT_EQ(entry.Str, std::get<2>(expected[i]));
     EXPECT_FALSE(entry.Fuzzy || entry.Obsolete);
   }
-  for (const auto& [field, value] : std::vector<std::pair<std::string, std::string>>{
-           {"Content-Type", "text/plain; charset=UTF-8"}, {"Language", "de"}, {"Project-Id-Version", "Test pack"},
-           {"X-Generator", "tarvo-cli 1.35"}, {"X-LGpack-Source-LangId", "1"}, {"X-LGpack-LangId", "9"},
-           {"X-LGpack-Empty-Source-Left-Out", "1"}}) {
+  for (const auto& [field, value] :
+       std::vector<std::pair<std::string, std::string>>{{"Content-Type", "text/plain; charset=UTF-8"},
+                                                        {"Language", "de"},
+                                                        {"Project-Id-Version", "Test pack"},
+                                                        {"X-Generator", "tarvo-cli 1.35"},
+                                                        {"X-LGpack-Source-LangId", "1"},
+                                                        {"X-LGpack-LangId", "9"},
+                                                        {"X-LGpack-Empty-Source-Left-Out", "1"}}) {
     EXPECT_EQ(PoHeaderField(catalog.Header, field), value) << field;
   }
   // Quotation marks inside texts are escaped by gettext's writer.
@@ -110,7 +124,8 @@ TEST_F(PoCommands, AnUnchangedPoFileGivesBackTheLgpByteForByte) {
   const auto demo = Read(Path("demo.lgp"));
   for (const char* language : {"2", "3", "4"}) {
     ASSERT_EQ(Run({"export-po", "--language", language, Path("demo.lgp"), Path("demo.po")}), 0) << err_.str();
-    ASSERT_EQ(Run({"import-po", "--language", language, Path("demo.lgp"), Path("demo.po"), Path("demo.lgp")}), 0);
+    ASSERT_EQ(Run({"import-po", "--language", language, Path("demo.lgp"), Path("demo.po"), Path("demo.lgp")}),
+              0);
     EXPECT_EQ(Read(Path("demo.lgp")), demo) << "language " << language;
   }
 }
@@ -131,8 +146,9 @@ TEST_F(PoCommands, ImportsEditedEntriesAndSkipsFuzzyEmptyAndObsoleteOnes) {
   expected.insert(expected.begin() + 23, u"String $5, \"F\u00fcnf\"");
   EXPECT_EQ(Read(Path("out.lgp")), test::LgpBytes(expected));
 
-  ASSERT_EQ(Run({"import-po", "--fuzzy", "--language", "2", Path("pack.lgp"), Path("edited.po"), Path("out.lgp")}),
-            0);
+  ASSERT_EQ(
+      Run({"import-po", "--fuzzy", "--language", "2", Path("pack.lgp"), Path("edited.po"), Path("out.lgp")}),
+      0);
   EXPECT_EQ(err_.str(), "Strings changed: 3, unchanged: 1, left empty: 1, fuzzy entries skipped: 0.\n");
   expected[21] = u"String 3, \"Zeilen<0A>umbruch<0D>\"";
   EXPECT_EQ(Read(Path("out.lgp")), test::LgpBytes(expected));
@@ -144,15 +160,18 @@ TEST_F(PoCommands, RefusesBadInputAndWritesNothing) {
       {"not_a_number", header + "msgctxt \"abc\"\nmsgid \"Menu\"\nmsgstr \"x\"\n",
        "Line 4 of the PO file \"" + Path("in.po").string() +
            "\": the msgctxt \"abc\" is not a message number from 0 to 6."},
-      {"beyond_max_msg_id", header + "msgctxt \"0\"\nmsgid \"a\"\nmsgstr \"b\"\n\nmsgctxt \"7\"\nmsgid \"Menu\"\nmsgstr \"x\"\n",
+      {"beyond_max_msg_id",
+       header + "msgctxt \"0\"\nmsgid \"a\"\nmsgstr \"b\"\n\nmsgctxt \"7\"\nmsgid \"Menu\"\nmsgstr \"x\"\n",
        "Line 8 of the PO file"},
       {"no_msgctxt", header + "msgid \"Menu\"\nmsgstr \"x\"\n", "Line 4 of the PO file"},
-      {"twice", header + "msgctxt \"1\"\nmsgid \"a\"\nmsgstr \"b\"\n\nmsgctxt \"1\"\nmsgid \"c\"\nmsgstr \"d\"\n",
+      {"twice",
+       header + "msgctxt \"1\"\nmsgid \"a\"\nmsgstr \"b\"\n\nmsgctxt \"1\"\nmsgid \"c\"\nmsgstr \"d\"\n",
        "message 1 has a second entry (the first is at line 4)"},
       {"above_7fff", header + "msgctxt \"1\"\nmsgid \"a\"\nmsgstr \"ok \xE8\x80\x80\"\n",
        "Line 4 of the PO file \"" + Path("in.po").string() +
            "\": the msgstr holds the character U+8000, which the LGpack file cannot hold"},
-      {"plural", header + "msgctxt \"1\"\nmsgid \"a\"\nmsgid_plural \"as\"\nmsgstr[0] \"b\"\nmsgstr[1] \"bs\"\n",
+      {"plural",
+       header + "msgctxt \"1\"\nmsgid \"a\"\nmsgid_plural \"as\"\nmsgstr[0] \"b\"\nmsgstr[1] \"bs\"\n",
        "Line 4 of the PO file \"" + Path("in.po").string() + "\": the entry has plural forms"},
       {"unparsable", header + "msgctxt \"1\"\nmsgid \"a\"\nmsgstr \"unterminated\n", "of the PO file"},
       {"latin1", "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n", "ISO-8859-1"},
@@ -161,7 +180,8 @@ TEST_F(PoCommands, RefusesBadInputAndWritesNothing) {
   for (const auto& [name, po, message] : cases) {
     WriteText(Path("in.po"), po);
     for (const char* output : {"existing.lgp", "new.lgp"}) {
-      EXPECT_EQ(Run({"import-po", "--language", "2", Path("pack.lgp"), Path("in.po"), Path(output)}), 1) << name;
+      EXPECT_EQ(Run({"import-po", "--language", "2", Path("pack.lgp"), Path("in.po"), Path(output)}), 1)
+          << name;
       EXPECT_NE(err_.str().find(message), std::string::npos) << name << ": " << err_.str();
     }
     EXPECT_EQ(Read(Path("existing.lgp")), std::vector<std::uint8_t>({0xFF, 0xFE, 'o', 0})) << name;
@@ -190,8 +210,9 @@ TEST_F(PoCommands, GettextToolsEditAndMergeTheExportedFiles) {
   ASSERT_EQ(Tool(std::string(TARVO_MSGMERGE) + " --quiet -o '" + Path("merged.po").string() + "' '" +
                  Path("old.po").string() + "' '" + Path("new.po").string() + "'"),
             0);
-  ASSERT_EQ(Run({"import-po", "--fuzzy", "--language", "2", Path("new.lgp"), Path("merged.po"), Path("out.lgp")}),
-            0);
+  ASSERT_EQ(
+      Run({"import-po", "--fuzzy", "--language", "2", Path("new.lgp"), Path("merged.po"), Path("out.lgp")}),
+      0);
   EXPECT_EQ(test::LgpLines(Read(Path("out.lgp")))[23], u"String 6, \"Akku schwach\"");
 
   ASSERT_EQ(Tool(std::string(TARVO_MSGFILTER) + " -i '" + Path("old.po").string() + "' -o '" +
@@ -208,9 +229,12 @@ TEST_F(PoCommands, UsageErrorsNameWhatIsMissing) {
       {{"export-po", "a.lgp", "b.po"}, "export-po needs --language N"},
       {{"import-po", "--language", "1", "a.lgp", "b.po"}, "expected three file names"},
       {{"export-po", "--language", "one", "a.lgp", "b.po"}, "--language needs a number"},
-      {{"export-po", "--language", "1", "a.lgp", "b.po", "--po-language"}, "--po-language needs a language code"},
-      {{"import-po", "--language", "1", "--source", "2", "a", "b", "c"}, "unknown option \"--source\" for import-po"},
-      {{"export-po", "--config", "x.ini", "--language", "1", "a", "b"}, "unknown option \"--config\" for export-po"},
+      {{"export-po", "--language", "1", "a.lgp", "b.po", "--po-language"},
+       "--po-language needs a language code"},
+      {{"import-po", "--language", "1", "--source", "2", "a", "b", "c"},
+       "unknown option \"--source\" for import-po"},
+      {{"export-po", "--config", "x.ini", "--language", "1", "a", "b"},
+       "unknown option \"--config\" for export-po"},
   };
   for (const auto& [args, problem] : cases) {
     EXPECT_EQ(Run(args), 2) << problem;
