@@ -167,7 +167,9 @@ std::string PoHeader(const std::vector<std::pair<std::string, std::string>>& fie
     std::string oneLine = value;
     std::replace_if(
         oneLine.begin(), oneLine.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-    header += field + ": " + oneLine + "\n";
+    char* updated = po_header_set_field(header.c_str(), field.c_str(), oneLine.c_str());
+    header = updated;
+    ::free(updated);
   }
   return header;
 }
