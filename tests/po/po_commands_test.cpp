@@ -186,6 +186,12 @@ TEST_F(PoCommands, RefusesBadInputAndWritesNothing) {
     }
     EXPECT_EQ(Read(Path("existing.lgp")), std::vector<std::uint8_t>({0xFF, 0xFE, 'o', 0})) << name;
     EXPECT_FALSE(std::filesystem::exists(Path("new.lgp"))) << name;
+    // In place, the input stays as it was.
+    EXPECT_EQ(Run({"import-po", "--language", "2", Path("pack.lgp"), Path("in.po"), Path("pack.lgp")}), 1);
+    EXPECT_EQ(Read(Path("pack.lgp")), test::LgpBytes(kLines)) << name;
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+    EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
   }
   // A language the file does not have, for either command; an input that is no .lgp.
   WritePo("in.po", "");
