@@ -29,6 +29,8 @@
 #include "config/configuration.h"
 #include "config/file_io.h"
 #include "decompile/decompile_command.h"
+#include "po/export_po.h"
+#include "po/import_po.h"
 #include "tests/support/test_frame.h"
 
 namespace {
@@ -273,6 +275,41 @@ void BM_Check(benchmark::State& state) {
   Report(state, w);
 }
 
+// Export of the last language against the first.
+void BM_ExportPo(benchmark::State& state) {
+  const int languages = static_cast<int>(state.range(0));
+  Workspace w(languages, static_cast<int>(state.range(1)));
+  const ExportPoOptions options{languages, 1, "xx", "bench"};
+  for (auto _ : state) {
+    test::TestFrame frame;
+    if (RunExportPo(frame, options, w.lgp, w.dir / "out.po").Outcome != CommandOutcome::Done) {
+      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
+      return;
+    }
+  }
+  Report(state, w);
+}
+
+// Import of a PO file in which every translation has changed.
+void BM_ImportPo(benchmark::State& state) {
+  const int languages = static_cast<int>(state.range(0));
+  Workspace w(languages, static_cast<int>(state.range(1)));
+  test::TestFrame exportFrame;
+  RunExportPo(exportFrame, {languages, 1, "xx", "bench"}, w.lgp, w.dir / "out.po");
+  PoCatalog catalog = ReadPoFile(w.dir / "out.po");
+  for (PoEntry& entry : catalog.Entries) entry.Str += "!";
+  WriteFileReplacing(w.dir / "edited.po", FormatPoFile(catalog));
+  for (auto _ : state) {
+    test::TestFrame frame;
+    if (RunImportPo(frame, {languages, false}, w.lgp, w.dir / "edited.po", w.back).Outcome !=
+        CommandOutcome::Done) {
+      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
+      return;
+    }
+  }
+  Report(state, w);
+}
+
 // Small (1 x 100), medium (3 x 1000) and large (10 x 3000, about 30 000 strings).
 BENCHMARK(BM_Compile)
     ->ArgNames({"langs", "maxmsg", "compact", "real"})
@@ -288,6 +325,8 @@ BENCHMARK(BM_Check)
     ->Args({1, 99, 0})->Args({3, 999, 0})->Args({10, 2999, 0})->Args({10, 2999, 1})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Decompile)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportPo)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportPo)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
 
 // Writes the large inputs for timing tarvo-cli from outside.
 int WriteInputs(const std::filesystem::path& dir) {

@@ -17,6 +17,8 @@
 #include "config/file_io.h"
 #include "compile/compile_command.h"
 #include "decompile/decompile_command.h"
+#include "po/export_po.h"
+#include "po/import_po.h"
 
 namespace tarvo {
 
@@ -27,8 +29,11 @@ constexpr const char* kSynopsis =
     "  tarvo-cli decompile [--config FILE] [--hex-numbers] [--no-signatures] FLASH OUTPUT.lgp\n"
     "  tarvo-cli compile [--config FILE] [--crop] [--force] [--compact] INPUT.lgp FLASH\n"
     "  tarvo-cli check [--config FILE] [--reference N] [--json] INPUT.lgp\n"
+    "  tarvo-cli export-po --language N [--source M] [--po-language CODE] INPUT.lgp OUTPUT.po\n"
+    "  tarvo-cli import-po --language N [--fuzzy] INPUT.lgp TRANSLATION.po OUTPUT.lgp\n"
     "  tarvo-cli --help | --version\n"
-    "  tarvo-cli decompile --help | tarvo-cli compile --help | tarvo-cli check --help\n";
+    "  tarvo-cli decompile --help | tarvo-cli compile --help | tarvo-cli check --help\n"
+    "  tarvo-cli export-po --help | tarvo-cli import-po --help\n";
 
 constexpr const char* kDecompileHelp =
     "decompile  Reads the language pack of a flash image (*.bin) or an SL4x language\n"
@@ -67,6 +72,25 @@ constexpr const char* kCheckHelp =
     "                               (counted from 1; default 1)\n"
     "             --json            write the report as one JSON object\n";
 
+constexpr const char* kExportPoHelp =
+    "export-po  Writes one language of an LGpack text file (*.lgp) as a gettext PO\n"
+    "           file for translation tools: one entry per message number, the\n"
+    "           message number as msgctxt, the source language's text as msgid\n"
+    "           and the language's text as msgstr. Messages whose source text is\n"
+    "           empty are left out. Languages are counted from 1 in file order.\n"
+    "             --language N        the language to translate\n"
+    "             --source M          the language to translate from (default: 1)\n"
+    "             --po-language CODE  the PO header's Language, such as \"pl\"\n";
+
+constexpr const char* kImportPoHelp =
+    "import-po  Takes the translations of a PO file into language N of INPUT.lgp and\n"
+    "           writes the result to OUTPUT.lgp (which may be INPUT.lgp). Only the\n"
+    "           texts that differ change; every other byte stays. Entries that are\n"
+    "           fuzzy or obsolete, and empty translations, are skipped. Nothing is\n"
+    "           written when any entry cannot be taken.\n"
+    "             --language N        the language the PO file translates into\n"
+    "             --fuzzy             take fuzzy entries too\n";
+
 constexpr const char* kExitStatus =
     "Exit status: 0 on success, 1 when the command fails (the reason is printed on\n"
     "standard error), 2 on a usage error.\n";
@@ -76,13 +100,23 @@ struct Arguments {
   std::optional<std::string> config;
   bool hexNumbers = false, noSignatures = false, crop = false, force = false, compact = false, json = false;
   std::optional<int> reference;
+  std::optional<std::int32_t> language;
+  std::int32_t source = 1;
+  std::string poLanguage;
+  bool fuzzy = false;
   std::vector<std::string> files;
 };
 
-bool IsCommand(std::string_view name) { return name == "decompile" || name == "compile" || name == "check"; }
+bool IsPoCommand(std::string_view name) { return name == "export-po" || name == "import-po"; }
+bool IsCommand(std::string_view name) {
+  return name == "decompile" || name == "compile" || name == "check" || IsPoCommand(name);
+}
 
 const char* HelpOf(std::string_view command) {
-  return command == "decompile" ? kDecompileHelp : command == "compile" ? kCompileHelp : kCheckHelp;
+  if (command == "decompile") return kDecompileHelp;
+  if (command == "compile") return kCompileHelp;
+  if (command == "check") return kCheckHelp;
+  return command == "export-po" ? kExportPoHelp : kImportPoHelp;
 }
 
 // The options of one command. Help is answered before parsing and unknown
@@ -90,14 +124,24 @@ const char* HelpOf(std::string_view command) {
 void DefineOptions(CLI::App& app, Arguments& parsed) {
   app.set_help_flag();
   app.allow_extras();
-  app.add_option("--config", parsed.config);
-  if (parsed.command == "decompile") {
+  if (IsPoCommand(parsed.command)) {
+    app.add_option("--language", parsed.language);
+    if (parsed.command == "export-po") {
+      app.add_option("--source", parsed.source);
+      app.add_option("--po-language", parsed.poLanguage);
+    } else {
+      app.add_flag("--fuzzy", parsed.fuzzy);
+    }
+  } else if (parsed.command == "decompile") {
+    app.add_option("--config", parsed.config);
     app.add_flag("--hex-numbers", parsed.hexNumbers);
     app.add_flag("--no-signatures", parsed.noSignatures);
   } else if (parsed.command == "check") {
+    app.add_option("--config", parsed.config);
     app.add_option("--reference", parsed.reference);
     app.add_flag("--json", parsed.json);
   } else {
+    app.add_option("--config", parsed.config);
     app.add_flag("--crop", parsed.crop);
     app.add_flag("--force", parsed.force);
     app.add_flag("--compact", parsed.compact);
@@ -110,8 +154,10 @@ std::string MissingValueText(const CLI::App& app, const CLI::ParseError& error) 
   const std::string_view what = error.what();
   for (const CLI::Option* option : app.get_options()) {
     const std::string name = option->get_name();
-    if (name.starts_with("--") && what.find(name) != std::string_view::npos)
+    if (name.starts_with("--") && what.find(name) != std::string_view::npos) {
+      if (name == "--po-language") return name + " needs a language code";
       return name + (option->get_type_name() == "TEXT" ? " needs a file name" : " needs a number");
+    }
   }
   return std::string(what);
 }
@@ -138,7 +184,12 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Argumen
     if (parsed.files.size() != 1) return "expected one file name";
     return std::nullopt;
   }
-  if (parsed.files.size() != 2) return "expected two file names";
+  if (parsed.command == "import-po") {
+    if (parsed.files.size() != 3) return "expected three file names";
+  } else if (parsed.files.size() != 2) {
+    return "expected two file names";
+  }
+  if (IsPoCommand(parsed.command) && !parsed.language) return parsed.command + " needs --language N";
   return std::nullopt;
 }
 
@@ -155,12 +206,32 @@ std::optional<CheckReport> RunCheck(const Configuration& config, const std::stri
   return std::nullopt;
 }
 
+int ExitStatus(const CommandResult& result) { return result.Outcome == CommandOutcome::Done ? 0 : 1; }
+
+// The PO commands need no configuration: they never encode a text.
+int RunPoCommand(const Arguments& parsed, std::ostream& err) {
+  CliFrame frame(err, false);
+  if (parsed.command == "export-po") {
+    const ExportPoOptions options{*parsed.language, parsed.source, parsed.poLanguage,
+                                  std::string("tarvo-cli ") + TARVO_VERSION};
+    return ExitStatus(RunExportPo(frame, options, parsed.files[0], parsed.files[1]));
+  }
+  const ImportPoOptions options{*parsed.language, parsed.fuzzy};
+  return ExitStatus(RunImportPo(frame, options, parsed.files[0], parsed.files[1], parsed.files[2]));
+}
+
 }  // namespace
 
 int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
   auto isHelp = [](std::string_view arg) { return arg == "--help" || arg == "-h"; };
   if (!args.empty() && (isHelp(args[0]) || args[0] == "help")) {
-    out << kSynopsis << "\n" << kDecompileHelp << "\n" << kCompileHelp << "\n" << kCheckHelp << "\n" << kExitStatus;
+    out << kSynopsis << "\n"
+        << kDecompileHelp << "\n"
+        << kCompileHelp << "\n"
+        << kCheckHelp << "\n"
+        << kExportPoHelp << "\n"
+        << kImportPoHelp << "\n"
+        << kExitStatus;
     return 0;
   }
   if (!args.empty() && args[0] == "--version") {
@@ -178,6 +249,8 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     return 2;
   };
   if (const auto problem = Parse(args, parsed)) return usageError(*problem);
+
+  if (IsPoCommand(parsed.command)) return RunPoCommand(parsed, err);
 
   const std::filesystem::path configPath =
       parsed.config ? std::filesystem::path(*parsed.config) : FindConfiguration(ExecutableDirectory());

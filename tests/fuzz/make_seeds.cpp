@@ -70,6 +70,9 @@ int main(int argc, char** argv) {
     AppendUtf16Le(u"\r\n", lgp);
   }
   Save(out / "lgp_reader" / "keys.lgp", {lgp.begin(), lgp.end()});
+  for (const auto& entry : fs::directory_iterator(out / "lgp_reader")) {
+    Save(out / "lgp_edit" / entry.path().filename(), Load(entry.path()));
+  }
 
   std::mt19937 random(5);
   for (int i = 0; i < 8; ++i) {
