@@ -1,5 +1,6 @@
 #include "codec/decode.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "config/text_utils.h"
@@ -33,10 +34,18 @@ constexpr std::uint8_t kFirstResettingSelector = 0x91;
 // (a CR LF pair would end it), so they are always written as escapes.
 constexpr std::int32_t kFirstPrintableUnit = 0x20;
 
-// A "<" written as a character, and the phone byte it came from.
+// A "<" written as a character, the phone byte it came from, and the known
+// selector right before that byte when it was left out (0 if none).
 struct PlainLessThan {
   std::size_t at;
   std::uint8_t byte;
+  std::uint8_t silentSelector;
+};
+
+// A known selector that was left out of the text, and where it would stand.
+struct SilentSelector {
+  std::size_t at = SIZE_MAX;
+  std::uint8_t byte = 0;
 };
 
 }  // namespace
@@ -46,6 +55,7 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
   std::u16string text;
   text.reserve(bytes.size());
   std::vector<PlainLessThan> lessThans;
+  SilentSelector silentSelector;
 
   // 0: bytes stand for themselves; -1: after an unknown selector of 0x91 or
   // above; positive: the start of the active window.
@@ -57,7 +67,10 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
       if (unit < kFirstPrintableUnit) {
         AppendEscape(b, text);
       } else {
-        if (unit == u'<') lessThans.push_back({text.size(), b});
+        if (unit == u'<') {
+          const bool behindSelector = silentSelector.at == text.size() && i > 0 && bytes[i - 1] > 0x7F;
+          lessThans.push_back({text.size(), b, behindSelector ? silentSelector.byte : std::uint8_t{0}});
+        }
         text.push_back(static_cast<char16_t>(unit));
       }
       continue;
@@ -74,17 +87,31 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
 
     // A known selector shows in the following characters; it needs an escape
     // only where it would otherwise be lost on the way back.
-    const bool escape = saveSignatures || !found || next > 0x7F || nextIsControl || previousBase < 0;
-    if (escape) AppendEscape(b, text);
+    // A selector right behind a known one (which is an escape then) shows too
+    // where it leaves the window as it was or ends the string: on the way
+    // back the escape before it sets that window itself, or ends the string,
+    // and would then read as silent.
+    const bool afterKnownSelector = i > 0 && bytes[i - 1] > 0x7F && table.Knows(bytes[i - 1]);
+    const bool showsNothing = afterKnownSelector && (base == previousBase || i + 1 == bytes.size());
+    const bool escape =
+        saveSignatures || !found || next > 0x7F || nextIsControl || previousBase < 0 || showsNothing;
+    if (escape) {
+      AppendEscape(b, text);
+    } else {
+      silentSelector = {text.size(), b};
+    }
   }
 
   // A "<" that would read back as the start of an escape is written as the
-  // escape of its own byte, so that it comes back as that byte.
+  // escape of its own byte, so that it comes back as that byte. An escape
+  // takes no window on the way back, so a selector left out right before it
+  // becomes an escape too.
   out.reserve(out.size() + text.size() + 3 * lessThans.size());
   auto lessThan = lessThans.begin();
   for (std::size_t at = 0; at < text.size(); ++at) {
     if (lessThan != lessThans.end() && lessThan->at == at) {
       if (WouldReadAsEscape(text, at)) {
+        if (lessThan->silentSelector != 0) AppendEscape(lessThan->silentSelector, out);
         AppendEscape(lessThan->byte, out);
         ++lessThan;
         continue;

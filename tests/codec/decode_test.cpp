@@ -64,7 +64,15 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"Base1FBeforeZero", Bytes({0x86, 0x00, 0x01}), U("<86><00> ")},
         DecodeCase{"Base1FBeforeAControlUnitMidString", Bytes({0x41, 0x86, 0x00}), U("A<86><00>")},
         DecodeCase{"ControlUnitBehindASilentSelector", Bytes({0x86, 0x01, 0x00}), U(" <00>")},
-        DecodeCase{"LessThanFromAWindowKeepsItsByte", Bytes({0x86, 0x1D, 0x15, 0x12, 0x1F}), U("<1D>41>")},
+        // An escape takes no window on the way back: the selector before an
+        // escaped "<" shows.
+        DecodeCase{"LessThanFromAWindowKeepsItsByte", Bytes({0x86, 0x1D, 0x15, 0x12, 0x1F}), U("<86><1D>41>")},
+        DecodeCase{"SelectorBeforeAnEscapedLessThan", Bytes({0x41, 0x80, 0x3C, 0x34, 0x31, 0x3E}), U("A<80><3C>41>")},
+        DecodeCase{"SelectorBeforeAPlainLessThan", Bytes({0x81, 0x10, 0x80, 0x3C, 0x3E}), u"\u0410<>"},
+        // A selector behind a known one shows where it would read back as silent.
+        DecodeCase{"SameSelectorTwice", Bytes({0x81, 0x81, 0x10}), u"<81><81>\u0410"},
+        DecodeCase{"TwoSelectorsAtTheEnd", Bytes({0x83, 0x81}), U("<83><81>")},
+        DecodeCase{"SelectorBehindAnUnknownOneStaysSilent", Bytes({0x85, 0x80, 0x41}), U("<85>A")},
         DecodeCase{"SignaturesWithAControlUnit", Bytes({0x84, 0x05}), U("<84><05>"), true}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 

@@ -1,0 +1,43 @@
+// The promise of decompile and compile to the user: a pack decompiled and
+// compiled back, unchanged, shows every text as it was. Shared by the
+// randomized test and the fuzz target.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "tests/support/pack_builder.h"
+
+namespace tarvo::test {
+
+struct RoundTripCase {
+  std::string trans;          // the TRANS lines of the configuration
+  const char* phoneType = kFlashType;
+  PackPlan plan;
+  bool hexNumbers = false;
+};
+
+// A value from 0 to limit - 1.
+using Draw = std::function<std::uint32_t(std::uint32_t limit)>;
+
+// A small pack under a sane character table: one entry per selector, every
+// base a multiple of 80 (hexadecimal), a few languages and short strings of
+// bytes that favour the table's selectors, "<", ">" and hexadecimal digits.
+RoundTripCase RandomRoundTripCase(const Draw& draw);
+
+// Runs the round trips in `folder` and returns what broke, or "" when:
+//  - without signatures, decompile -> compile -> decompile gives the same
+//    .lgp file again;
+//  - with signatures, a second compile and decompile changes no byte of the
+//    .lgp file (the first compile may add the window selector that a
+//    string's first character looks for, which the phone does not show);
+//  - the text the phone shows (the decompile without signatures) is the same
+//    after either round.
+std::string CheckRoundTrip(const RoundTripCase& c, const std::filesystem::path& folder);
+
+// The case as text, for a failure report.
+std::string Describe(const RoundTripCase& c);
+
+}  // namespace tarvo::test
