@@ -36,5 +36,16 @@ TEST_F(RoundTripProperty, HoldsForRandomPacks) {
   }
 }
 
+TEST(TextRoundTripProperty, HoldsForRandomStrings) {
+  for (std::uint32_t seed = 1; seed <= 5000; ++seed) {
+    std::mt19937 random(seed);
+    const test::RoundTripCase c = test::RandomRoundTripCase([&](std::uint32_t limit) {
+      return limit ? static_cast<std::uint32_t>(random() % limit) : 0;
+    });
+    const std::string broken = test::CheckTextRoundTrip(c);
+    ASSERT_EQ(broken, "") << "seed " << seed << "\n" << test::Describe(c);
+  }
+}
+
 }  // namespace
 }  // namespace tarvo

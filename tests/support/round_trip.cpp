@@ -6,7 +6,10 @@
 #include <iterator>
 #include <optional>
 
+#include "codec/decode.h"
 #include "compile/compile_command.h"
+#include "compile/lgp_file.h"
+#include "config/error.h"
 #include "decompile/decompile_command.h"
 #include "tests/support/lgp_text.h"
 #include "tests/support/test_frame.h"
@@ -32,6 +35,8 @@ ByteString Load(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
+
+std::u16string Ascii(const std::string& text) { return {text.begin(), text.end()}; }
 
 std::string Narrow(const std::u16string& text) {
   std::string out;
@@ -189,6 +194,87 @@ std::string CheckRoundTrip(const RoundTripCase& c, const fs::path& folder) {
     if (!shownNow) return std::string(flash) + " does not decompile";
     if (auto d = FirstDifference(*shown, *shownNow); !d.empty()) {
       return std::string("after compiling with signatures (") + flash + "), the phone shows another text in " + d;
+    }
+  }
+  return {};
+}
+
+namespace {
+
+using Texts = std::vector<std::vector<std::u16string>>;
+
+Texts DecodeAll(const std::vector<std::vector<ByteString>>& strings, const CharTable& table, bool signatures) {
+  Texts texts;
+  for (const auto& language : strings) {
+    auto& decoded = texts.emplace_back();
+    for (const ByteString& s : language) decoded.push_back(DecodePhoneString(s, table, signatures));
+  }
+  return texts;
+}
+
+// The phone bytes the reader makes of the texts' "String" lines.
+std::optional<std::vector<std::vector<ByteString>>> ReadBack(const Texts& texts, const CharTable& table,
+                                                             bool hexNumbers) {
+  std::vector<std::u16string> lines = {u"AllLangs " + Ascii(std::to_string(texts.size())),
+                                       u"MaxMsgId " + Ascii(std::to_string(texts.at(0).size() - 1))};
+  for (const auto& language : texts) {
+    lines.push_back(u"LangId 1");
+    for (std::size_t m = 0; m < language.size(); ++m) {
+      const std::string number = hexNumbers ? "$" + Hex(static_cast<std::uint32_t>(m), 1) : std::to_string(m);
+      lines.push_back(u"String " + Ascii(number) + u", \"" + language[m] + u"\"");
+    }
+  }
+  LgpFile lgp;
+  try {
+    if (ReadLgpFile(LgpBytes(lines), table, lgp) != LgpReadStatus::Read) return std::nullopt;
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+  std::vector<std::vector<ByteString>> strings(texts.size());
+  for (std::size_t l = 0; l < texts.size(); ++l) {
+    for (std::size_t m = 0; m < texts[l].size(); ++m) {
+      strings[l].push_back(lgp.StringAt(static_cast<std::int32_t>(l), static_cast<std::int32_t>(m)));
+    }
+  }
+  return strings;
+}
+
+std::string FirstDifference(const Texts& expected, const Texts& found) {
+  for (std::size_t l = 0; l < expected.size(); ++l) {
+    for (std::size_t m = 0; m < expected[l].size(); ++m) {
+      if (expected[l][m] != found[l][m]) {
+        return "string " + std::to_string(m) + " of language " + std::to_string(l + 1) + ": expected " +
+               Narrow(expected[l][m]) + ", found " + Narrow(found[l][m]);
+      }
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string CheckTextRoundTrip(const RoundTripCase& c) {
+  Configuration config;
+  LoadConfigurationText(c.trans, config);
+  const CharTable& table = config.Chars;
+  const auto& phone = c.plan.strings;
+
+  const Texts shown = DecodeAll(phone, table, false);
+  const auto plain = ReadBack(shown, table, c.hexNumbers);
+  if (!plain) return "the decoded texts do not read back";
+  if (auto d = FirstDifference(shown, DecodeAll(*plain, table, false)); !d.empty()) return "without signatures, " + d;
+
+  const auto signed1 = ReadBack(DecodeAll(phone, table, true), table, c.hexNumbers);
+  if (!signed1) return "with signatures, the first round does not read back";
+  const Texts signed2Texts = DecodeAll(*signed1, table, true);
+  const auto signed2 = ReadBack(signed2Texts, table, c.hexNumbers);
+  if (!signed2) return "with signatures, the second round does not read back";
+  if (auto d = FirstDifference(signed2Texts, DecodeAll(*signed2, table, true)); !d.empty()) {
+    return "with signatures, the second round changed " + d;
+  }
+  for (const auto* strings : {&*signed1, &*signed2}) {
+    if (auto d = FirstDifference(shown, DecodeAll(*strings, table, false)); !d.empty()) {
+      return "after compiling with signatures, the phone shows another text in " + d;
     }
   }
   return {};
