@@ -42,7 +42,8 @@ struct PlainLessThan {
   std::uint8_t silentSelector;
 };
 
-// A known selector that was left out of the text, and where it would stand.
+// A known selector that was left out of the text although it changed the
+// window, and where it would stand.
 struct SilentSelector {
   std::size_t at = SIZE_MAX;
   std::uint8_t byte = 0;
@@ -97,7 +98,7 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
         saveSignatures || !found || next > 0x7F || nextIsControl || previousBase < 0 || showsNothing;
     if (escape) {
       AppendEscape(b, text);
-    } else {
+    } else if (base != previousBase) {
       silentSelector = {text.size(), b};
     }
   }
@@ -105,7 +106,7 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
   // A "<" that would read back as the start of an escape is written as the
   // escape of its own byte, so that it comes back as that byte. An escape
   // takes no window on the way back, so a selector left out right before it
-  // becomes an escape too.
+  // that changed the window becomes an escape too.
   out.reserve(out.size() + text.size() + 3 * lessThans.size());
   auto lessThan = lessThans.begin();
   for (std::size_t at = 0; at < text.size(); ++at) {

@@ -67,7 +67,10 @@ INSTANTIATE_TEST_SUITE_P(
         // An escape takes no window on the way back: the selector before an
         // escaped "<" shows.
         DecodeCase{"LessThanFromAWindowKeepsItsByte", Bytes({0x86, 0x1D, 0x15, 0x12, 0x1F}), U("<86><1D>41>")},
-        DecodeCase{"SelectorBeforeAnEscapedLessThan", Bytes({0x41, 0x80, 0x3C, 0x34, 0x31, 0x3E}), U("A<80><3C>41>")},
+        DecodeCase{"SelectorBeforeAnEscapedLessThan", Bytes({0x81, 0x10, 0x80, 0x3C, 0x34, 0x31, 0x3E}),
+                   u"\u0410<80><3C>41>"},
+        DecodeCase{"SelectorThatKeepsTheWindowBeforeAnEscapedLessThan", Bytes({0x41, 0x80, 0x3C, 0x34, 0x31, 0x3E}),
+                   U("A<3C>41>")},
         DecodeCase{"SelectorBeforeAPlainLessThan", Bytes({0x81, 0x10, 0x80, 0x3C, 0x3E}), u"\u0410<>"},
         // A selector behind a known one shows where it would read back as silent.
         DecodeCase{"SameSelectorTwice", Bytes({0x81, 0x81, 0x10}), u"<81><81>\u0410"},
