@@ -89,8 +89,9 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
     // A known selector shows in the following characters; it needs an escape
     // only where it would otherwise be lost on the way back. That includes a
     // selector right behind a known one (an escape then) that leaves the
-    // window as it was or ends the string: on the way back the escape before
-    // it sets that window itself, and it would read as silent.
+    // window as it was or ends the string: written back without it, the
+    // escape before it would have a character behind it, or end the string,
+    // and read as silent.
     const bool afterKnownSelector = i > 0 && bytes[i - 1] > 0x7F && table.Knows(bytes[i - 1]);
     const bool showsNothing = afterKnownSelector && (base == previousBase || i + 1 == bytes.size());
     const bool escape =
