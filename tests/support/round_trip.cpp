@@ -45,7 +45,7 @@ std::string Narrow(const std::u16string& text) {
   return out;
 }
 
-// The one case in which a second round with signatures changes a string: its
+// The case in which a second round with signatures still changes a string: its
 // text begins with the escape <3C> of a "<" (behind nothing but escapes
 // that set no window). That escape takes no window, so the first compile
 // writes the window selector of the first character behind it, which parts
@@ -116,7 +116,7 @@ class Runner {
   Configuration config_;
 };
 
-// The one exception to the property: a byte 00 outside any window (base 0,
+// An exception to the property: a byte 00 outside any window (base 0,
 // or after an unknown selector of 91 or above) is written as "<00>", which
 // is no escape and reads back as four characters; the selector before it,
 // written as an escape because a control byte followed, then has a

@@ -22,9 +22,13 @@ struct RoundTripCase {
 // A value from 0 to limit - 1.
 using Draw = std::function<std::uint32_t(std::uint32_t limit)>;
 
-// A small pack under a sane character table: one entry per selector, every
-// base a multiple of 80 (hexadecimal), a few languages and short strings of
-// bytes that favour the table's selectors, "<", ">" and hexadecimal digits.
+// A small pack under a sane character table: one entry per selector and per
+// base, every base a multiple of 80 (hexadecimal), a few languages and short
+// strings of bytes that favour the table's selectors, "<", ">" and
+// hexadecimal digits. (Two selectors of one window would break the property:
+// before a character of that window the compile writes both, and the first,
+// followed by a selector, then reads as an escape.) A byte 00 outside any
+// window is left out: it is written as "<00>", which is no escape.
 RoundTripCase RandomRoundTripCase(const Draw& draw);
 
 // Runs the round trips in `folder` and returns what broke, or "" when:
@@ -33,6 +37,8 @@ RoundTripCase RandomRoundTripCase(const Draw& draw);
 //  - with signatures, a second compile and decompile changes no byte of the
 //    .lgp file (the first compile may add the window selector that a
 //    string's first character looks for, which the phone does not show);
+//    only a string that begins with the escape <3C> may change once more,
+//    and the third round changes nothing (round_trip.cpp tells why);
 //  - the text the phone shows (the decompile without signatures) is the same
 //    after either round.
 std::string CheckRoundTrip(const RoundTripCase& c, const std::filesystem::path& folder);
