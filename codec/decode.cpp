@@ -1,5 +1,10 @@
 #include "codec/decode.h"
 
+#include <cstdint>
+#include <vector>
+
+#include "config/text_utils.h"
+
 namespace tarvo {
 
 namespace {
@@ -12,26 +17,62 @@ void AppendEscape(std::uint8_t byte, std::u16string& out) {
   out.push_back(u'>');
 }
 
+// Whether the three units after position `at` would make a "<" there read
+// back as an escape: two hexadecimal digits, not both 0, then ">".
+bool WouldReadAsEscape(std::u16string_view text, std::size_t at) {
+  if (at + 3 >= text.size() || text[at + 3] != u'>') return false;
+  const int high = HexDigit(text[at + 1]);
+  const int low = HexDigit(text[at + 2]);
+  return high >= 0 && low >= 0 && high + low > 0;
+}
+
 // Selectors from 0x91 up that the table does not know put the decoder into
 // a state where bytes stand for themselves.
 constexpr std::uint8_t kFirstResettingSelector = 0x91;
+
+// Units below this are control characters: a text line cannot carry them
+// (a CR LF pair would end it), so they are always written as escapes.
+constexpr std::int32_t kFirstPrintableUnit = 0x20;
+
+// A "<" written as a character, the phone byte it came from, and the known
+// selector right before that byte when it was left out (0 if none).
+struct PlainLessThan {
+  std::size_t at;
+  std::uint8_t byte;
+  std::uint8_t silentSelector;
+};
+
+// A known selector that was left out of the text although it changed the
+// window, and where it would stand.
+struct SilentSelector {
+  std::size_t at = SIZE_MAX;
+  std::uint8_t byte = 0;
+};
 
 }  // namespace
 
 void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& table, bool saveSignatures,
                        std::u16string& out) {
+  std::u16string text;
+  text.reserve(bytes.size());
+  std::vector<PlainLessThan> lessThans;
+  SilentSelector silentSelector;
+
   // 0: bytes stand for themselves; -1: after an unknown selector of 0x91 or
   // above; positive: the start of the active window.
   std::int32_t base = 0;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const std::uint8_t b = bytes[i];
     if (b < 0x80) {
-      if (b < 0x20 && base <= 0) {
-        AppendEscape(b, out);
-      } else if (base > 0) {
-        out.push_back(static_cast<char16_t>(base + b));
+      const std::int32_t unit = base > 0 ? base + b : b;
+      if (unit < kFirstPrintableUnit) {
+        AppendEscape(b, text);
       } else {
-        out.push_back(b);
+        if (unit == u'<') {
+          const bool behindSelector = silentSelector.at == text.size() && i > 0 && bytes[i - 1] > 0x7F;
+          lessThans.push_back({text.size(), b, behindSelector ? silentSelector.byte : std::uint8_t{0}});
+        }
+        text.push_back(static_cast<char16_t>(unit));
       }
       continue;
     }
@@ -41,12 +82,44 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
     const bool found = table.Knows(b);
     if (found) base = table.LastBase(b);
     const std::uint8_t next = i + 1 < bytes.size() ? bytes[i + 1] : 0;
+    // Whether the next byte, if it is a character byte, is written as an
+    // escape because its unit would be a control character.
+    const bool nextIsControl = next < 0x20 && base >= 0 && base + next < kFirstPrintableUnit;
 
     // A known selector shows in the following characters; it needs an escape
-    // only where it would otherwise be lost on the way back.
-    const bool escape = saveSignatures || !found || next > 0x7F || (next < 0x20 && base == 0) ||
-                        previousBase < 0;
-    if (escape) AppendEscape(b, out);
+    // only where it would otherwise be lost on the way back. That includes a
+    // selector right behind a known one (an escape then) that leaves the
+    // window as it was or ends the string: written back without it, the
+    // escape before it would have a character behind it, or end the string,
+    // and read as silent.
+    const bool afterKnownSelector = i > 0 && bytes[i - 1] > 0x7F && table.Knows(bytes[i - 1]);
+    const bool showsNothing = afterKnownSelector && (base == previousBase || i + 1 == bytes.size());
+    const bool escape =
+        saveSignatures || !found || next > 0x7F || nextIsControl || previousBase < 0 || showsNothing;
+    if (escape) {
+      AppendEscape(b, text);
+    } else if (base != previousBase) {
+      silentSelector = {text.size(), b};
+    }
+  }
+
+  // A "<" that would read back as the start of an escape is written as the
+  // escape of its own byte, so that it comes back as that byte. An escape
+  // takes no window on the way back, so a selector left out right before it
+  // that changed the window becomes an escape too.
+  out.reserve(out.size() + text.size() + 3 * lessThans.size());
+  auto lessThan = lessThans.begin();
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (lessThan != lessThans.end() && lessThan->at == at) {
+      if (WouldReadAsEscape(text, at)) {
+        if (lessThan->silentSelector != 0) AppendEscape(lessThan->silentSelector, out);
+        AppendEscape(lessThan->byte, out);
+        ++lessThan;
+        continue;
+      }
+      ++lessThan;
+    }
+    out.push_back(text[at]);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -42,7 +43,59 @@ void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem
   }
 }
 
+std::string HexOffset(std::uint64_t offset) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(offset));
+  return text;
+}
+
+void CompareReadBack(int fd, std::uint64_t offset, std::span<const std::uint8_t> expected,
+                     const std::filesystem::path& path) {
+  std::vector<std::uint8_t> read(std::min<std::size_t>(expected.size(), std::size_t{1} << 20));
+  std::size_t done = 0;
+  while (done < expected.size()) {
+    const std::size_t want = std::min(read.size(), expected.size() - done);
+    const ssize_t n = ::pread(fd, read.data(), want, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail("Cannot read back", path, errno);
+    }
+    const auto got = static_cast<std::size_t>(n);
+    const auto mismatch = std::mismatch(read.begin(), read.begin() + static_cast<std::ptrdiff_t>(got),
+                                        expected.begin() + static_cast<std::ptrdiff_t>(done));
+    if (mismatch.first != read.begin() + static_cast<std::ptrdiff_t>(got) || got == 0) {
+      const std::uint64_t at = offset + done + static_cast<std::uint64_t>(mismatch.first - read.begin());
+      throw Error("Cannot write \"" + DisplayPath(path) + "\": what was read back differs from what was written, first at offset " +
+                  std::to_string(at) + " (" + HexOffset(at) + ").");
+    }
+    done += got;
+  }
+}
+
+// Flushes the file to the disk and reads `expected` back from `offset`, as a
+// flashing tool verifies what it wrote. The cached pages are dropped first
+// where the system allows, so that the bytes come from the disk itself.
+void SyncAndVerify(int fd, std::uint64_t offset, std::span<const std::uint8_t> expected,
+                   const std::filesystem::path& path) {
+  if (::fsync(fd) != 0) Fail("Cannot write", path, errno);
+  ::posix_fadvise(fd, static_cast<off_t>(offset), static_cast<off_t>(expected.size()), POSIX_FADV_DONTNEED);
+  CompareReadBack(fd, offset, expected, path);
+}
+
+// Flushes the folder, so that a file renamed into it stays there.
+void SyncFolder(const std::filesystem::path& path) {
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+  FileDescriptor dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+  if (dir.fd < 0 || ::fsync(dir.fd) != 0) Fail("Cannot write", path, errno);
+}
+
 }  // namespace
+
+void VerifyFileAt(const std::filesystem::path& path, std::uint64_t offset, std::span<const std::uint8_t> expected) {
+  FileDescriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  if (file.fd < 0) Fail("Cannot read back", path, errno);
+  CompareReadBack(file.fd, offset, expected, path);
+}
 
 std::string DisplayPath(const std::filesystem::path& path) { return path.string(); }
 
@@ -102,7 +155,7 @@ void WriteFileReplacing(const std::filesystem::path& path, std::span<const std::
   temporary = pattern;
   try {
     WriteAll(file.fd, bytes, path);
-    if (::fsync(file.fd) != 0) Fail("Cannot write", path, errno);
+    SyncAndVerify(file.fd, 0, bytes, path);
     // mkstemp makes the file private; give it the usual permissions.
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -115,14 +168,15 @@ void WriteFileReplacing(const std::filesystem::path& path, std::span<const std::
     ::unlink(temporary.c_str());
     throw;
   }
+  SyncFolder(path);
 }
 
 void WriteFileAt(const std::filesystem::path& path, std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-  FileDescriptor file{::open(path.c_str(), O_WRONLY | O_CLOEXEC)};
+  FileDescriptor file{::open(path.c_str(), O_RDWR | O_CLOEXEC)};
   if (file.fd < 0) Fail("Cannot open", path, errno);
   if (::lseek(file.fd, static_cast<off_t>(offset), SEEK_SET) < 0) Fail("Cannot write", path, errno);
   WriteAll(file.fd, bytes, path);
-  if (::fsync(file.fd) != 0) Fail("Cannot write", path, errno);
+  SyncAndVerify(file.fd, offset, bytes, path);
   const int fd = file.fd;
   file.fd = -1;
   if (::close(fd) != 0) Fail("Cannot write", path, errno);

@@ -13,11 +13,18 @@ namespace tarvo {
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
 // Writes `bytes` to a temporary file beside `path` and renames it over `path`
-// only when everything is on disk, so a failure leaves no partial file.
+// only when everything is on disk and reads back as written, so a failure
+// leaves no partial file; the folder is flushed after the rename. A device
+// or pipe is written into as it is, without reading back.
 void WriteFileReplacing(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
-// Writes `bytes` at `offset` of an existing file without truncating it.
+// Writes `bytes` at `offset` of an existing file without truncating it,
+// flushes them to the disk and reads them back.
 void WriteFileAt(const std::filesystem::path& path, std::uint64_t offset, std::span<const std::uint8_t> bytes);
+
+// Reads the file at `offset` and compares it with `expected`: an Error names
+// the file and the first offset that differs, or where the file ends.
+void VerifyFileAt(const std::filesystem::path& path, std::uint64_t offset, std::span<const std::uint8_t> expected);
 
 // The folder of the running program's executable, or an empty path when the
 // system does not tell.

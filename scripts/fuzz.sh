@@ -15,7 +15,7 @@ rm -rf "$dir/seeds"
 mkdir -p "$dir/findings"
 
 status=0
-for target in configuration decompile lgp_reader compile_roundtrip lgp_edit; do
+for target in configuration decompile lgp_reader compile_roundtrip text_roundtrip lgp_edit; do
   corpus="$dir/corpus/$target"
   mkdir -p "$corpus"
   echo "== fuzz_$target for ${seconds}s"

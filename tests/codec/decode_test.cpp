@@ -22,7 +22,8 @@ void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
 class Decode : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(Decode, GivesTheTextOfTheRules) {
-  const CharTable table = test::Table({{0x81, 0x400}, {0x80, 0}, {0x83, 0x380}});
+  // 84 and 86 open windows that start below the printable units.
+  const CharTable table = test::Table({{0x81, 0x400}, {0x80, 0}, {0x83, 0x380}, {0x84, 0x1}, {0x86, 0x1F}});
   const DecodeCase& c = GetParam();
   EXPECT_EQ(DecodePhoneString(c.bytes, table, c.saveSignatures), c.text);
 }
@@ -42,10 +43,40 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"UnknownLowSelectorKeepsTheBase", Bytes({0x81, 0x85, 0x10}), u"<81><85>\u0410"},
         DecodeCase{"UnknownHighSelectorResets", Bytes({0x81, 0x95, 0x10}), U("<81><95><10>")},
         DecodeCase{"KnownAfterUnknownHighIsEscaped", Bytes({0x95, 0x81, 0x10}), u"<95><81>\u0410"},
-        DecodeCase{"AngleBracketsStayCharacters", Bytes({0x3C, 0x34, 0x31, 0x3E}), U("<41>")},
         DecodeCase{"HighByteOfTheUnit", Bytes({0x83, 0x7F}), u"\u03FF"},
         DecodeCase{"ControlByteInsideAWindow", Bytes({0x81, 0x05}), u"\u0405"},
-        DecodeCase{"EscapeDigitsAreUpperCase", Bytes({0x8C, 0x01}), U("<8C><01>")}),
+        DecodeCase{"EscapeDigitsAreUpperCase", Bytes({0x8C, 0x01}), U("<8C><01>")},
+        // A "<" that would read back as an escape is written as its own escape.
+        DecodeCase{"LessThanBeforeAnEscapeShape", Bytes({0x3C, 0x34, 0x31, 0x3E}), U("<3C>41>")},
+        DecodeCase{"LessThanBeforeLowerCaseDigits", Bytes({0x3C, 0x61, 0x62, 0x3E}), U("<3C>ab>")},
+        DecodeCase{"LessThanBeforeItsOwnEscape", Bytes({0x3C, 0x33, 0x43, 0x3E}), U("<3C>3C>")},
+        DecodeCase{"LessThanBeforeAnotherLessThan", Bytes({0x3C, 0x3C, 0x33, 0x43, 0x3E}), U("<<3C>3C>")},
+        DecodeCase{"LessThanAtTheEnd", Bytes({0x41, 0x3C}), U("A<")},
+        DecodeCase{"LessThanWithoutClosingBracket", Bytes({0x3C, 0x34, 0x31}), U("<41")},
+        DecodeCase{"LessThanBeforeZeroZero", Bytes({0x3C, 0x30, 0x30, 0x3E}), U("<00>")},
+        DecodeCase{"LessThanBeforeANonDigit", Bytes({0x3C, 0x30, 0x47, 0x3E}), U("<0G>")},
+        DecodeCase{"LessThanBeforeAnEscapedByte", Bytes({0x3C, 0x0A, 0x3E}), U("<<0A>>")},
+        // Units below 0020 through a window that starts below it are escapes,
+        // and so is the selector that shows in no character then.
+        DecodeCase{"BaseOneBeforeAControlUnit", Bytes({0x84, 0x1E, 0x41}), U("<84><1E>B")},
+        DecodeCase{"BaseOneReachesTheSpace", Bytes({0x84, 0x1F}), U(" ")},
+        DecodeCase{"BaseOneAtTheEnd", Bytes({0x84}), U("<84>")},
+        DecodeCase{"Base1FBeforeZero", Bytes({0x86, 0x00, 0x01}), U("<86><00> ")},
+        DecodeCase{"Base1FBeforeAControlUnitMidString", Bytes({0x41, 0x86, 0x00}), U("A<86><00>")},
+        DecodeCase{"ControlUnitBehindASilentSelector", Bytes({0x86, 0x01, 0x00}), U(" <00>")},
+        // An escape takes no window on the way back: the selector before an
+        // escaped "<" shows.
+        DecodeCase{"LessThanFromAWindowKeepsItsByte", Bytes({0x86, 0x1D, 0x15, 0x12, 0x1F}), U("<86><1D>41>")},
+        DecodeCase{"SelectorBeforeAnEscapedLessThan", Bytes({0x81, 0x10, 0x80, 0x3C, 0x34, 0x31, 0x3E}),
+                   u"\u0410<80><3C>41>"},
+        DecodeCase{"SelectorThatKeepsTheWindowBeforeAnEscapedLessThan", Bytes({0x41, 0x80, 0x3C, 0x34, 0x31, 0x3E}),
+                   U("A<3C>41>")},
+        DecodeCase{"SelectorBeforeAPlainLessThan", Bytes({0x81, 0x10, 0x80, 0x3C, 0x3E}), u"\u0410<>"},
+        // A selector behind a known one shows where it would read back as silent.
+        DecodeCase{"SameSelectorTwice", Bytes({0x81, 0x81, 0x10}), u"<81><81>\u0410"},
+        DecodeCase{"TwoSelectorsAtTheEnd", Bytes({0x83, 0x81}), U("<83><81>")},
+        DecodeCase{"SelectorBehindAnUnknownOneStaysSilent", Bytes({0x85, 0x80, 0x41}), U("<85>A")},
+        DecodeCase{"SignaturesWithAControlUnit", Bytes({0x84, 0x05}), U("<84><05>"), true}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(DecodeTable, LastMatchingEntryWins) {

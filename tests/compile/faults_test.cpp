@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "config/error.h"
+#include "config/file_io.h"
 #include "compile/compile_command.h"
 #include "decompile/decompile_command.h"
 #include "tests/support/lgp_text.h"
@@ -167,6 +169,26 @@ TEST_F(Faults, InputsThatVanishOrShrink) {
   EXPECT_NE(frame_.messages.at(0).Text.find("too short"), std::string::npos);
   EXPECT_EQ(Read(Path("flash.bin")), half);
   ExpectNoTemporaryFiles(dir_);
+}
+
+// What the commands read back after writing: a difference names the file
+// and the first offset that differs, or where the file ends too early.
+TEST_F(Faults, ReadBackNamesTheFirstDifferingOffset) {
+  Write(Path("written.bin"), {1, 2, 3, 4, 5});
+  EXPECT_NO_THROW(VerifyFileAt(Path("written.bin"), 1, std::vector<std::uint8_t>{2, 3, 4}));
+  const auto failure = [&](std::uint64_t offset, std::vector<std::uint8_t> expected) {
+    try {
+      VerifyFileAt(Path("written.bin"), offset, expected);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("no failure");
+  };
+  EXPECT_EQ(failure(1, {2, 9, 4}), "Cannot write \"" + Path("written.bin").string() +
+                                       "\": what was read back differs from what was written, first at offset 2 (0x2).");
+  EXPECT_NE(failure(3, {4, 5, 6}).find("first at offset 5 (0x5)"), std::string::npos);
+  EXPECT_NE(failure(0, {9}).find("first at offset 0 (0x0)"), std::string::npos);
+  EXPECT_NE(failure(0, {1}).find("no failure"), std::string::npos);
 }
 
 TEST_F(Faults, DevicesAreNoFlashFiles) {

@@ -52,7 +52,7 @@ TEST_F(Decompile, WritesTheTextFileLineByLine) {
       u"AllLangs 2", u"MaxMsgId 4", u"LgPackId DEMO", u";",
       u";", u"; Language data", u";", u"LangId 1",
       u"String 0, \"Hi\"", u"String 1, \"\"", u"String 2, \"<81>\u0410\u0411\"", u"String 3, \"<0A>\"",
-      u"String 4, \"<41>\"",
+      u"String 4, \"<3C>41>\"",
       u";", u"; Language data", u";", u"LangId 9",
       u"String 0, \"<80><0A>\"", u"String 1, \"a\"", u"String 2, \"\"", u"String 3, \"<95><10>\"",
       u"String 4, \"xyxy\""};

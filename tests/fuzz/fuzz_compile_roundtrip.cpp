@@ -63,6 +63,9 @@ std::u16string RandomText(Bytes& in) {
       default:
         text += static_cast<char16_t>(windows[in.Take(std::size(windows))] + in.Take(128));
     }
+    // A .lgp line ends at CR LF, so a string cannot hold that pair: its LF
+    // is written as an escape, which stands for the same byte.
+    if (text.ends_with(u"\r\n")) text.replace(text.size() - 1, 1, u"<0A>");
   }
   return text;
 }
