@@ -44,7 +44,10 @@ class LineReader {
     auto separator = line.find(u' ');
     if (separator == std::u16string_view::npos) separator = line.find(u'\t');
     if (separator == std::u16string_view::npos) {
-      Warn("no-value", "the line \"" + Ascii(line) + "\" has no value after its key and is ignored.");
+      // A pack without an identifier decompiles to a bare "LgPackId": ignoring
+      // it leaves the identifier empty, as meant.
+      if (UpperAscii(Ascii(line)) != "LGPACKID")
+        Warn("no-value", "the line \"" + Ascii(line) + "\" has no value after its key and is ignored.");
       return;
     }
     const std::string key = UpperAscii(Ascii(RTrimWide(line.substr(0, separator))));

@@ -72,6 +72,10 @@ TEST_F(LgpDiagnosing, EachIgnoredOrMisreadLineIsNamedWithItsLine) {
   }
 }
 
+TEST_F(LgpDiagnosing, ABareLgPackIdAsDecompiledFromAPackWithoutOneIsNoMistake) {
+  EXPECT_TRUE(Diagnose({u"AllLangs 1", u"MaxMsgId 9", u"LgPackId", u"LangId 0"}).Warnings.empty());
+}
+
 TEST_F(LgpDiagnosing, PlainNumbersWithBlanksAreNoMistake) {
   const auto d = Diagnose({u"  AllLangs   1  ", u"MaxMsgId 30", u"LangId 0", u"String 26 , \"a\"", u"String $1b, \"b\""});
   for (const auto& w : d.Warnings) ADD_FAILURE() << w.Line << " " << w.Text;
