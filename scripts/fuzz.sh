@@ -14,17 +14,36 @@ rm -rf "$dir/seeds"
 "$dir/bin/tarvo_fuzz_seeds" "$dir/seeds"
 mkdir -p "$dir/findings"
 
-status=0
-for target in configuration decompile lgp_reader compile_roundtrip text_roundtrip lgp_edit; do
-  corpus="$dir/corpus/$target"
+# One target per core at a time: each still gets its full time, on a core of
+# its own, and the whole run takes a fraction as long.
+fuzz_one() {
+  local target=$1 corpus="$dir/corpus/$1"
   mkdir -p "$corpus"
-  echo "== fuzz_$target for ${seconds}s"
-  if ! "$dir/bin/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
-      -print_final_stats=1 -artifact_prefix="$dir/findings/$target-" \
-      "$corpus" "$dir/seeds/$target" "tests/fuzz/regressions/$target" 2>"$dir/$target.log"; then
-    status=1
-    tail -n 60 "$dir/$target.log"
-  fi
-  grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb" "$dir/$target.log" | sed "s/^/   /"
+  "$dir/bin/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$dir/findings/$target-" \
+    "$corpus" "$dir/seeds/$target" "tests/fuzz/regressions/$target" 2>"$dir/$target.log"
+}
+
+targets=(configuration decompile lgp_reader compile_roundtrip text_roundtrip lgp_edit)
+jobs=$(nproc)
+status=0
+for ((first = 0; first < ${#targets[@]}; first += jobs)); do
+  batch=("${targets[@]:first:jobs}")
+  pids=()
+  for target in "${batch[@]}"; do
+    echo "== fuzz_$target for ${seconds}s"
+    fuzz_one "$target" &
+    pids+=($!)
+  done
+  for i in "${!batch[@]}"; do
+    target=${batch[$i]}
+    if ! wait "${pids[$i]}"; then
+      status=1
+      echo "== fuzz_$target failed:"
+      tail -n 60 "$dir/$target.log"
+    fi
+    echo "   fuzz_$target:"
+    grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb" "$dir/$target.log" | sed "s/^/   /"
+  done
 done
 exit $status
