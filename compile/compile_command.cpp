@@ -136,6 +136,7 @@ CommandResult RunCompile(CommandFrame& frame, const Configuration& config, Pivot
     const std::vector<std::uint8_t> text = ReadWholeFile(lgpPath);
     LgpFile lgp;
     LgpDiagnostics diagnostics;
+    diagnostics.KeepTexts = false;
     switch (ReadLgpFile(text, config.Chars, lgp, [&] { frame.Yield(); }, &diagnostics)) {
       case LgpReadStatus::EmptyFile:
         std::filesystem::remove(lgpPath, error);

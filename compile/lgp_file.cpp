@@ -208,7 +208,7 @@ class LineReader {
                  std::to_string(earlier->second.Line) + "; this line replaces it.",
              message, language);
       }
-      sources[message] = {number_, std::u16string(*text)};
+      sources[message] = {number_, diagnostics_->KeepTexts ? std::u16string(*text) : std::u16string()};
     }
   }
 

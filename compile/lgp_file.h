@@ -56,6 +56,9 @@ struct LgpDiagnostics {
   // By language, then message number, like LgpFile::Strings.
   std::vector<std::map<std::int32_t, LgpStringSource>> Sources;
   std::int64_t FailedLine = 0;  // the line named by an Error, 0 if none
+  // Off where only the warnings are wanted: the sources then keep their lines
+  // but not their texts, which spares a copy of every string.
+  bool KeepTexts = true;
 };
 
 // Reads the bytes of a .lgp file, encoding every string with `table` as it is
