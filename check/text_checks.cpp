@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "codec/encode.h"
 #include "config/text_utils.h"
 
 namespace tarvo {
@@ -10,15 +11,6 @@ namespace {
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsAlnum(char16_t c) { return IsDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
-
-// The byte of an escape "<XX>" at p, or 0 when none stands there; the
-// encoder's own rule, under which "<00>" is four characters.
-int EscapeAt(std::u16string_view text, std::size_t p) {
-  if (text[p] != u'<' || p + 3 >= text.size() || text[p + 3] != u'>') return 0;
-  const int high = HexDigit(text[p + 1]);
-  const int low = HexDigit(text[p + 2]);
-  return high < 0 || low < 0 ? 0 : high * 16 + low;
-}
 
 void AppendUtf8(char32_t c, std::string& out) {
   if (c < 0x80) {

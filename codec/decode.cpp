@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "config/text_utils.h"
+#include "codec/encode.h"
 
 namespace tarvo {
 
@@ -15,15 +15,6 @@ void AppendEscape(std::uint8_t byte, std::u16string& out) {
   out.push_back(static_cast<char16_t>(kDigits[byte >> 4]));
   out.push_back(static_cast<char16_t>(kDigits[byte & 0x0F]));
   out.push_back(u'>');
-}
-
-// Whether the three units after position `at` would make a "<" there read
-// back as an escape: two hexadecimal digits, not both 0, then ">".
-bool WouldReadAsEscape(std::u16string_view text, std::size_t at) {
-  if (at + 3 >= text.size() || text[at + 3] != u'>') return false;
-  const int high = HexDigit(text[at + 1]);
-  const int low = HexDigit(text[at + 2]);
-  return high >= 0 && low >= 0 && high + low > 0;
 }
 
 // Selectors from 0x91 up that the table does not know put the decoder into
@@ -111,7 +102,7 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
   auto lessThan = lessThans.begin();
   for (std::size_t at = 0; at < text.size(); ++at) {
     if (lessThan != lessThans.end() && lessThan->at == at) {
-      if (WouldReadAsEscape(text, at)) {
+      if (EscapeAt(text, at) != 0) {  // the "<" would read back as an escape
         if (lessThan->silentSelector != 0) AppendEscape(lessThan->silentSelector, out);
         AppendEscape(lessThan->byte, out);
         ++lessThan;

@@ -6,8 +6,13 @@ namespace tarvo {
 
 namespace {
 
-// The value of an escape "<XX>" at position p, or 0 when there is none
-// (so "<00>" is no escape but four ordinary characters).
+// A window value no character has: the first character always looks up its window.
+constexpr std::int32_t kNoWindow = 0x7FFF;
+// After an escape of an unknown selector of 0x91 or above no selectors are written.
+constexpr std::int32_t kSelectorsOff = -2;
+
+}  // namespace
+
 int EscapeAt(std::u16string_view text, std::size_t p) {
   if (text[p] != u'<' || p + 3 >= text.size() || text[p + 3] != u'>') return 0;
   const int high = HexDigit(text[p + 1]);
@@ -15,13 +20,6 @@ int EscapeAt(std::u16string_view text, std::size_t p) {
   if (high < 0 || low < 0) return 0;
   return high * 16 + low;
 }
-
-// A window value no character has: the first character always looks up its window.
-constexpr std::int32_t kNoWindow = 0x7FFF;
-// After an escape of an unknown selector of 0x91 or above no selectors are written.
-constexpr std::int32_t kSelectorsOff = -2;
-
-}  // namespace
 
 EncodeResult EncodePhoneString(std::u16string_view text, const CharTable& table) {
   EncodeResult result;

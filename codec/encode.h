@@ -24,4 +24,9 @@ struct EncodeResult {
 // byte they name.
 EncodeResult EncodePhoneString(std::u16string_view text, const CharTable& table);
 
+// The byte of an escape "<XX>" at position p, or 0 when none stands there
+// (so "<00>" is no escape but four ordinary characters). `p` must lie
+// within the text.
+int EscapeAt(std::u16string_view text, std::size_t p);
+
 }  // namespace tarvo

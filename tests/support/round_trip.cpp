@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "codec/decode.h"
+#include "codec/encode.h"
 #include "compile/compile_command.h"
 #include "compile/lgp_file.h"
 #include "config/error.h"
@@ -54,9 +55,9 @@ std::string Narrow(const std::u16string& text) {
 // A third round changes nothing, and the phone shows the same text.
 bool BeginsWithEscapedLessThan(std::u16string_view text, const CharTable& table) {
   for (std::size_t p = 0; p + 3 < text.size() && text[p] == u'<' && text[p + 3] == u'>'; p += 4) {
-    const int high = HexDigit(text[p + 1]), low = HexDigit(text[p + 2]);
-    if (high < 0 || low < 0 || high + low == 0) return false;
-    const auto byte = static_cast<std::uint8_t>(high * 16 + low);
+    const int escape = EscapeAt(text, p);
+    if (escape == 0) return false;
+    const auto byte = static_cast<std::uint8_t>(escape);
     if (byte == 0x3C) return true;
     if (byte >= 0x91 || table.Knows(byte)) return false;
   }
