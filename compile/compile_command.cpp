@@ -154,6 +154,8 @@ CommandResult RunCompile(CommandFrame& frame, const Configuration& config, Pivot
       frame.ShowReaderWarnings(warnings);
     }
     CheckDataModel(lgp);
+    // One compile at a time writes into a file; a flash image is written into, so it must be writable.
+    const FileLock flashLock = LockForWriting(flashPath, !lgp.PhoneType.IsLangFile);
 
     std::vector<PackedLanguage> languages = PackLanguages(frame, lgp, strategy, random);
     measure = MeasurePack(lgp, languages);
@@ -183,8 +185,8 @@ CommandResult RunCompile(CommandFrame& frame, const Configuration& config, Pivot
     if (langFile) {
       WriteFileReplacing(flashPath, file);
     } else {
-      const auto first = static_cast<std::size_t>(PackStart(lgp) + range.First);
-      WriteFileAt(flashPath, first, std::span(file).subspan(first, static_cast<std::size_t>(range.End - range.First)));
+      WriteFileChanged(flashPath, file, static_cast<std::size_t>(PackStart(lgp) + range.First),
+                       static_cast<std::size_t>(PackStart(lgp) + range.End));
     }
   } catch (const PackingStopped&) {
     return Stop(frame, {}, "");
