@@ -43,20 +43,17 @@ std::string StringLinePrefix(std::int32_t message, bool hex) {
   return text;
 }
 
-void RemoveOldOutput(const std::filesystem::path& path, const std::filesystem::path& flashPath) {
+// The old text file is kept until the new one replaces it whole, so that a
+// failure never costs the user a translation.
+void CheckOutput(const std::filesystem::path& path, const std::filesystem::path& flashPath) {
   std::error_code error;
-  // Deleting the output must never delete the input.
+  // Writing the output must never overwrite the input.
   if (std::filesystem::equivalent(path, flashPath, error)) {
     throw Error("The text file \"" + DisplayPath(path) + "\" is the flash file itself; choose another name.");
   }
   if (std::filesystem::is_directory(path, error)) {
     throw Error("Cannot write \"" + DisplayPath(path) + "\": it is a folder.");
   }
-  // Only a file is deleted; a device such as /dev/null is written into.
-  const auto status = std::filesystem::symlink_status(path, error);
-  if (!std::filesystem::is_regular_file(status) && !std::filesystem::is_symlink(status)) return;
-  std::filesystem::remove(path, error);
-  if (error) throw Error("Cannot delete \"" + DisplayPath(path) + "\": " + error.message());
 }
 
 CommandResult Fail(CommandFrame& frame, const std::string& text) {
@@ -72,7 +69,7 @@ CommandResult RunDecompile(CommandFrame& frame, Configuration& config, const std
   frame.SetStatusText("Analyzing...");
   frame.Yield();
   try {
-    RemoveOldOutput(lgpPath, flashPath);
+    CheckOutput(lgpPath, flashPath);
   } catch (const Error& e) {
     return Fail(frame, e.what());
   }

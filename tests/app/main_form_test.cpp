@@ -359,14 +359,14 @@ class MainFormTest : public QObject {
     for (std::size_t i = 4; i < back.size(); ++i) QVERIFY2(back[i] == lines[i], QString::fromStdU16String(back[i]).toUtf8());
   }
 
-  void unknownFlashKeepsTheAnalyzingStatus() {
+  void unknownFlashKeepsTheAnalyzingStatusAndTheOldTextFile() {
     Prepare();
     WriteFile(Path("junk.bin"), std::vector<std::uint8_t>(100, 7));
     WriteFile(Path("out.lgp"), {1});
     Decompile("junk.bin", "out.lgp");
     QCOMPARE(Status(), QStringLiteral("Analyzing..."));
     QCOMPARE(dialogs_->messages.back().Text, std::string("Unknow phone's flash!"));
-    QVERIFY(!QFile::exists(Path("out.lgp")));
+    QCOMPARE(ReadFile(Path("out.lgp")), std::vector<std::uint8_t>{1});
     QVERIFY(!Locked());
   }
 

@@ -120,14 +120,14 @@ TEST_F(Decompile, DecodesEveryStringOfAMultiBlockPack) {
   }
 }
 
-TEST_F(Decompile, UnknownImageLeavesNoTextFile) {
-  WriteText(Path("out.lgp"), "old contents");
+TEST_F(Decompile, UnknownImageKeepsTheOldTextFile) {
+  WriteText(Path("out.lgp"), "old");
   EXPECT_EQ(Run(ByteString(0x1000, 0x42)).Outcome, CommandOutcome::Failed);
   ASSERT_EQ(frame_.messages.size(), 1u);
   EXPECT_EQ(frame_.messages[0].Text, "Unknow phone's flash!");
   EXPECT_EQ(frame_.messages[0].Title, "Error");
   EXPECT_EQ(frame_.LastStatus(), "Analyzing...");
-  EXPECT_FALSE(std::filesystem::exists(Path("out.lgp")));
+  EXPECT_EQ(Read(Path("out.lgp")), std::vector<std::uint8_t>({'o', 'l', 'd'}));
   EXPECT_FALSE(frame_.locked);
 }
 
@@ -183,10 +183,12 @@ TEST_F(Decompile, RandomCorruptionNeverCrashesAndNeverLeavesAPartialFile) {
     }
     test::TestFrame frame;
     Write(Path("bad.bin"), image);
+    // A failure keeps what the last success wrote.
+    const ByteString before = Read(Path("out.lgp"));
     const CommandResult result = RunDecompile(frame, config_, Path("bad.bin"), Path("out.lgp"));
     if (result.Outcome == CommandOutcome::Failed) {
       ++failed;
-      ASSERT_FALSE(std::filesystem::exists(Path("out.lgp")));
+      ASSERT_EQ(Read(Path("out.lgp")), before);
     } else {
       ASSERT_EQ(result.Outcome, CommandOutcome::Done);
     }
