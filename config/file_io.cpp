@@ -89,11 +89,14 @@ void SyncAndVerify(int fd, std::uint64_t offset, std::span<const std::uint8_t> e
   CompareReadBack(fd, offset, expected, path);
 }
 
-// Flushes the folder, so that a file renamed into it stays there.
-void SyncFolder(const std::filesystem::path& path) {
+// The folder of `path`, opened to be flushed so that a file renamed into it
+// stays there. It is opened before the rename, so that after the rename only
+// the flush itself can fail.
+int OpenFolder(const std::filesystem::path& path, const std::filesystem::path& shownPath) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-  FileDescriptor dir{sys::Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-  if (dir.fd < 0 || sys::Flush(dir.fd) != 0) Fail("Cannot write", path, errno);
+  const int fd = sys::Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) Fail("Cannot write", shownPath, errno);
+  return fd;
 }
 
 }  // namespace
@@ -164,7 +167,7 @@ void WriteFileReplacing(const std::filesystem::path& path, std::span<const std::
   std::filesystem::path temporary = target;
   temporary += kTemporarySuffix;
   std::string pattern = temporary.string();
-  FileDescriptor file{sys::MakeTemporary(pattern.data())};
+  FileDescriptor file{sys::MakeTemporary(pattern.data())}, folder;
   if (file.fd < 0) Fail("Cannot create", path, errno);
   temporary = pattern;
   try {
@@ -185,6 +188,7 @@ void WriteFileReplacing(const std::filesystem::path& path, std::span<const std::
     const int fd = file.fd;
     file.fd = -1;
     if (::close(fd) != 0) Fail("Cannot write", path, errno);
+    folder.fd = OpenFolder(target, path);
     if (sys::Rename(temporary.c_str(), target.c_str()) != 0) Fail("Cannot write", path, errno);
   } catch (...) {
     sys::Remove(temporary.c_str());
@@ -192,7 +196,7 @@ void WriteFileReplacing(const std::filesystem::path& path, std::span<const std::
   }
   // The new file is in place from here on; a failure only tells that it may
   // not outlast a power loss.
-  SyncFolder(target);
+  if (sys::Flush(folder.fd) != 0) Fail("Cannot write", path, errno);
 }
 
 void WriteFileChanged(const std::filesystem::path& path, std::span<const std::uint8_t> content, std::size_t first,
