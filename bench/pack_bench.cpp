@@ -20,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "app/command_frame.h"
 #include "bench/realistic_text.h"
 #include "check/lgp_check.h"
 #include "codec/unicode_line.h"
@@ -29,6 +28,7 @@
 #include "config/configuration.h"
 #include "config/file_io.h"
 #include "decompile/decompile_command.h"
+#include "frame/command_frame.h"
 #include "po/export_po.h"
 #include "po/import_po.h"
 #include "tests/support/test_frame.h"

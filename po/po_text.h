@@ -9,7 +9,7 @@
 #include <string_view>
 #include <variant>
 
-#include "app/command_frame.h"
+#include "frame/command_frame.h"
 #include "po/lgp_scan.h"
 
 namespace tarvo {
