@@ -10,7 +10,7 @@
 #include <variant>
 
 #include "frame/command_frame.h"
-#include "po/lgp_scan.h"
+#include "lgp/lgp_scan.h"
 
 namespace tarvo {
 
