@@ -15,10 +15,9 @@
 #include <cstring>
 #include <functional>
 #include <map>
-#include <sstream>
 
-#include "cli/cli.h"
 #include "tests/faults/failing_system_calls.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/lgp_text.h"
 #include "tests/support/pack_builder.h"
 #include "tests/support/temp_dir.h"
@@ -103,19 +102,19 @@ class FaultWalk : public test::TempDirTest, public ::testing::WithParamInterface
   }
 
   int Run(const std::vector<std::string>& args) {
-    std::vector<std::string_view> views(args.begin(), args.end());
-    out_.str(""), err_.str("");
-    return RunCli(views, out_, err_);
+    const test::CliRun run = test::RunCliCaptured(args);
+    err_ = run.Err;
+    return run.Status;
   }
 
-  std::ostringstream out_, err_;
+  std::string err_;
 };
 
 TEST_P(FaultWalk, EveryFailingCallEndsInAReportAndChangesNothing) {
   const std::vector<std::string> args = GetParam().Arguments([&](const char* name) { return Path(name).string(); });
   const Snapshot before = Take();
   test::FailCall(0, 0);
-  ASSERT_EQ(Run(args), 0) << err_.str();
+  ASSERT_EQ(Run(args), 0) << err_;
   const Snapshot after = Take();
   const int calls = test::CallsMade();
   RecordProperty("calls", calls);
@@ -128,12 +127,12 @@ TEST_P(FaultWalk, EveryFailingCallEndsInAReportAndChangesNothing) {
       const int status = Run(args);
       const test::InjectedFault* fault = test::Injected();
       if (fault == nullptr) {
-        EXPECT_EQ(status, 0) << err_.str();
+        EXPECT_EQ(status, 0) << err_;
         EXPECT_EQ(Differences(Take(), after), "") << "with no call failing";
         continue;
       }
       const std::string where = "call " + std::to_string(call) + " (" + fault->Operation + " " + fault->Path +
-                                ", " + std::strerror(error) + "): " + err_.str();
+                                ", " + std::strerror(error) + "): " + err_;
       if (reached.find(fault->Operation) == std::string::npos) reached += fault->Operation + " ";
       // Only the folder's flush comes after the new file is in place.
       const bool folderFlushed = fault->Operation == "flush" && std::filesystem::is_directory(fault->Path);
@@ -143,9 +142,9 @@ TEST_P(FaultWalk, EveryFailingCallEndsInAReportAndChangesNothing) {
         continue;
       }
       EXPECT_EQ(status, 1) << where;
-      EXPECT_NE(err_.str().find(std::strerror(error)), std::string::npos) << where;
-      bool named = err_.str().find(fault->Path) != std::string::npos;
-      for (const std::string& arg : args) named = named || err_.str().find(arg) != std::string::npos;
+      EXPECT_NE(err_.find(std::strerror(error)), std::string::npos) << where;
+      bool named = err_.find(fault->Path) != std::string::npos;
+      for (const std::string& arg : args) named = named || err_.find(arg) != std::string::npos;
       EXPECT_TRUE(named) << where;
       EXPECT_EQ(Differences(Take(), folderFlushed ? after : before), "") << where;
       Restore(before);
