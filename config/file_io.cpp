@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "config/error.h"
@@ -22,9 +23,10 @@ namespace {
 // No flash image or text file comes near this; a larger input is a mistake.
 constexpr std::size_t kMaxFileSize = std::size_t{512} << 20;
 
-// The new content of a file is written beside it under its name and this
-// ending (mkstemp's pattern) before it is renamed over it.
-constexpr const char* kTemporarySuffix = ".tmp-XXXXXX";
+// The new content of a file is written beside it under its name, this mark
+// and six random characters (mkstemp's pattern) before it is renamed over it.
+constexpr std::string_view kTemporaryMark = ".tmp-";
+constexpr std::string_view kTemporaryRandom = "XXXXXX";
 
 [[noreturn]] void Fail(const char* what, const std::filesystem::path& path, int error) {
   throw Error(std::string(what) + " \"" + DisplayPath(path) + "\": " + std::strerror(error));
@@ -164,20 +166,19 @@ void WriteFileReplacing(const std::filesystem::path& path, std::span<const std::
   if (exists && std::filesystem::is_symlink(path, error)) target = std::filesystem::canonical(path, error);
   if (error) target = path;
 
-  std::filesystem::path temporary = target;
-  temporary += kTemporarySuffix;
-  std::string pattern = temporary.string();
+  std::string pattern = target.string();
+  pattern.append(kTemporaryMark).append(kTemporaryRandom);
   FileDescriptor file{sys::MakeTemporary(pattern.data())}, folder;
   if (file.fd < 0) Fail("Cannot create", path, errno);
-  temporary = pattern;
+  const std::filesystem::path temporary = pattern;
   try {
     // mkstemp makes the file private: give it the old file's permissions and
     // owner, or the usual ones for a new file.
     if (exists) {
-      ::fchmod(file.fd, info.st_mode & 07777);
       if (::fchown(file.fd, info.st_uid, info.st_gid) != 0) {
-        // Only the owner's group may be out of reach; the file stays ours.
+        // Another owner or group may be out of reach; the file then stays ours.
       }
+      ::fchmod(file.fd, info.st_mode & 07777);
     } else {
       const mode_t mask = ::umask(0);
       ::umask(mask);
@@ -234,6 +235,8 @@ FileLock LockForWriting(const std::filesystem::path& path, bool mustBeWritable) 
       Fail("Cannot open", path, errno);
     }
     if (::flock(file.fd, LOCK_EX | LOCK_NB) != 0) {
+      // A file system without locks (some network shares) is written unlocked, as before.
+      if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) return lock;
       if (errno == EWOULDBLOCK) {
         throw Error("Cannot write \"" + DisplayPath(path) +
                     "\": another compile is writing into it. Nothing has been written; try again when it has "
@@ -258,8 +261,8 @@ void RemoveStaleTemporaries(const std::filesystem::path& path) {
   if (std::filesystem::is_symlink(path, error)) target = std::filesystem::canonical(path, error);
   if (error) return;
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-  const std::string prefix = target.filename().string() + ".tmp-";
-  const std::size_t length = prefix.size() + std::strlen(kTemporarySuffix) - std::strlen(".tmp-");
+  const std::string prefix = target.filename().string() + std::string(kTemporaryMark);
+  const std::size_t length = prefix.size() + kTemporaryRandom.size();
   for (auto it = std::filesystem::directory_iterator(folder, error); !error && it != std::filesystem::directory_iterator();
        it.increment(error)) {
     const std::string name = it->path().filename().string();
