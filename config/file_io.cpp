@@ -204,6 +204,9 @@ void WriteFileChanged(const std::filesystem::path& path, std::span<const std::ui
                       std::size_t end) {
   std::error_code error;
   if (std::filesystem::is_regular_file(path, error)) {
+    // A file that could not be written into in place is not replaced either.
+    FileDescriptor writable{sys::Open(path.c_str(), O_WRONLY | O_CLOEXEC)};
+    if (writable.fd < 0) Fail("Cannot open", path, errno);
     WriteFileReplacing(path, content);
   } else {
     WriteFileAt(path, first, content.subspan(first, end - first));
@@ -224,14 +227,15 @@ FileLock::~FileLock() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-FileLock LockForWriting(const std::filesystem::path& path, bool mustBeWritable) {
+FileLock LockForWriting(const std::filesystem::path& path) {
   FileLock lock;
   // A writer may replace the file between our open and our lock: the lock
   // then holds a file that no longer has the name, and is taken again.
   for (int attempt = 0; attempt < 8; ++attempt) {
-    FileDescriptor file{sys::Open(path.c_str(), (mustBeWritable ? O_RDWR : O_RDONLY) | O_CLOEXEC)};
+    FileDescriptor file{sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     if (file.fd < 0) {
-      if (errno == ENOENT && !mustBeWritable) return lock;
+      // A new file is no one's yet; other failures show when it is read or written.
+      if (errno == ENOENT) return lock;
       Fail("Cannot open", path, errno);
     }
     if (::flock(file.fd, LOCK_EX | LOCK_NB) != 0) {

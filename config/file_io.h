@@ -23,8 +23,9 @@ void WriteFileReplacing(const std::filesystem::path& path, std::span<const std::
 
 // Writes back `content`, the changed copy of a file's whole content, of which
 // only the bytes from `first` to `end` differ: a regular file is replaced
-// whole as by WriteFileReplacing, a device or other file is written into in
-// place from `first` to `end`, as by WriteFileAt.
+// whole as by WriteFileReplacing (when it could be written into in place), a
+// device or other file is written into in place from `first` to `end`, as by
+// WriteFileAt.
 void WriteFileChanged(const std::filesystem::path& path, std::span<const std::uint8_t> content, std::size_t first,
                       std::size_t end);
 
@@ -37,16 +38,15 @@ class FileLock {
   ~FileLock();
 
  private:
-  friend FileLock LockForWriting(const std::filesystem::path& path, bool mustBeWritable);
+  friend FileLock LockForWriting(const std::filesystem::path& path);
   int fd_ = -1;
 };
 
 // Makes the caller the one writer of `path` while the lock lives: when
 // another process holds it, an Error names the file at once. A file that
-// must be writable is opened for writing (a read-only one fails as a write
-// would); otherwise a file that does not exist yet gets no lock. Temporary
-// files that a killed writer left beside the file are removed.
-FileLock LockForWriting(const std::filesystem::path& path, bool mustBeWritable);
+// does not exist yet gets no lock. Temporary files that a killed writer left
+// beside the file are removed.
+FileLock LockForWriting(const std::filesystem::path& path);
 
 // Removes the temporary files of WriteFileReplacing left beside `path`. Only
 // for a caller that holds the lock of `path`, so none of them is in use.

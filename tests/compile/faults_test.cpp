@@ -223,7 +223,7 @@ TEST_F(Faults, SecondCompileIntoTheSameFileRefusesAtOnce) {
   for (const char* target : {"flash.bin", "old.lng"}) {
     const std::vector<std::uint8_t> before = Read(Path(target));
     {
-      const FileLock first = LockForWriting(Path(target), true);
+      const FileLock first = LockForWriting(Path(target));
       EXPECT_EQ(Compile(Path(target == std::string("flash.bin") ? "in.lgp" : "lang.lgp"), Path(target)).Outcome,
                 CommandOutcome::Failed);
       ExpectReported(Path(target), "another compile is writing into it");
@@ -272,7 +272,7 @@ TEST_F(Faults, LockRemovesOnlyTheStaleTemporariesOfItsFile) {
                                          "flash.bin.old", "xflash.bin.tmp-a1B2c3"};
   for (const auto& name : stale) Write(Path(name), {1});
   for (const auto& name : kept) Write(Path(name), {2});
-  { const FileLock lock = LockForWriting(Path("flash.bin"), true); }
+  { const FileLock lock = LockForWriting(Path("flash.bin")); }
   for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(Path(name))) << name;
   for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(Path(name))) << name;
 }
