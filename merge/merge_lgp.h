@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_frame.h"
+#include "frame/command_frame.h"
 #include "merge/merge_plan.h"
 
 namespace tarvo {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "po/lgp_scan.h"
+#include "lgp/lgp_scan.h"
 
 namespace tarvo {
 

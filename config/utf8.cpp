@@ -1,4 +1,4 @@
-#include "po/utf8.h"
+#include "config/utf8.h"
 
 namespace tarvo {
 
