@@ -78,9 +78,11 @@ constexpr const char* kCheckHelp =
 constexpr const char* kExportPoHelp =
     "export-po  Writes one language of an LGpack text file (*.lgp) as a gettext PO\n"
     "           file for translation tools: one entry per message number, the\n"
-    "           message number as msgctxt, the source language's text as msgid\n"
-    "           and the language's text as msgstr. Messages whose source text is\n"
-    "           empty are left out. Languages are counted from 1 in file order.\n"
+    "           message number in the comment \"#. Message N\" (and as msgctxt\n"
+    "           where messages share a source text), the source language's text\n"
+    "           as msgid and the language's text as msgstr. Messages whose source\n"
+    "           text is empty are left out. Languages are counted from 1 in file\n"
+    "           order.\n"
     "             --language N        the language to translate\n"
     "             --source M          the language to translate from (default: 1)\n"
     "             --po-language CODE  the PO header's Language, such as \"pl\"\n";
