@@ -44,7 +44,7 @@ class MergeCommand : public test::TempDirTest {
     Write(Path("old.lgp"), ScenarioPack(false));
     Write(Path("new.lgp"), ScenarioPack(true));
   }
-  int Run(std::vector<std::string> args) {
+  int Run(const std::vector<std::string>& args) {
     std::vector<std::string_view> views(args.begin(), args.end());
     out_.str(""), err_.str("");
     return RunCli(views, out_, err_);
@@ -112,34 +112,29 @@ TEST_F(MergeCommand, RefusesAndLeavesOutputUntouched) {
       {{"--language", "2", "--reference", "0", P("old.lgp"), P("new.lgp")}, 2, "--reference counts languages"},
   };
   WriteText(Path("out.lgp"), "untouched");
-  const auto newer = Read(Path("new.lgp"));
-  for (auto [args, status, message] : cases) {
+  const auto untouched = Read(Path("out.lgp")), newer = Read(Path("new.lgp"));
+  for (const auto& [args, status, message] : cases) {
     for (const char* output : {"out.lgp", "new.lgp"}) {
-      args.insert(args.begin(), "merge");
-      args.push_back(P(output));
-      EXPECT_EQ(Run(args), status) << message;
+      auto line = args;
+      line.insert(line.begin(), "merge"), line.push_back(P(output));
+      EXPECT_EQ(Run(line), status) << message;
       EXPECT_NE(err_.str().find(message), std::string::npos) << err_.str();
-      args.erase(args.begin()), args.pop_back();
     }
-    EXPECT_EQ(Read(Path("out.lgp")), std::vector<std::uint8_t>({'u', 'n', 't', 'o', 'u', 'c', 'h', 'e', 'd'}));
+    EXPECT_EQ(Read(Path("out.lgp")), untouched);
     EXPECT_EQ(Read(Path("new.lgp")), newer) << message;
   }
 }
 
-TEST_F(MergeCommand, CountsCarriedTextsThePackCannotHold) {
+// msgctxt only where a source text is shared, the number in a comment; a
+// text the pack cannot hold is carried and counted.
+TEST_F(MergeCommand, ExportedPoFilesOfBothFormsRoundTripAndUnholdableTextsAreCounted) {
   auto lines = test::LgpLines(ScenarioPack(false));
+  lines[3 + 7] = u"String 7, \"Setting 42 of the phone\"";  // the text of message 6
   lines[305 + 3] = u"String 3, \"Ustawienie \u8000\"";
   Write(Path("old.lgp"), test::LgpBytes(lines));
   ASSERT_EQ(Run({"merge", "--language", "2", P("old.lgp"), P("new.lgp"), P("merged.lgp")}), 0) << err_.str();
   EXPECT_NE(err_.str().find("(a character above U+7FFF), kept as they are: 1.\n"), std::string::npos);
   EXPECT_EQ(test::LgpLines(Read(Path("merged.lgp")))[305 + 3], lines[305 + 3]);
-}
-
-// msgctxt only where a source text is shared, the number in a comment.
-TEST_F(MergeCommand, ExportedPoFilesOfBothFormsRoundTrip) {
-  auto lines = test::LgpLines(ScenarioPack(false));
-  lines[3 + 7] = u"String 7, \"Setting 42 of the phone\"";  // the text of message 6
-  Write(Path("old.lgp"), test::LgpBytes(lines));
   ASSERT_EQ(Run({"export-po", "--language", "3", P("old.lgp"), P("new-form.po")}), 0);
   PoCatalog catalog = ReadPoFile(Path("new-form.po"));
   for (std::size_t m : {5, 6, 7}) {
