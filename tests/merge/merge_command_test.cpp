@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
-#include "cli/cli.h"
 #include "po/po_file.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/lgp_text.h"
 #include "tests/support/temp_dir.h"
 
@@ -45,18 +44,18 @@ class MergeCommand : public test::TempDirTest {
     Write(Path("new.lgp"), ScenarioPack(true));
   }
   int Run(const std::vector<std::string>& args) {
-    std::vector<std::string_view> views(args.begin(), args.end());
-    out_.str(""), err_.str("");
-    return RunCli(views, out_, err_);
+    const test::CliRun run = test::RunCliCaptured(args);
+    out_ = run.Out, err_ = run.Err;
+    return run.Status;
   }
   static int Tool(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()); }
   std::string P(const char* name) const { return Path(name).string(); }
-  std::ostringstream out_, err_;
+  std::string out_, err_;
 };
 
 TEST_F(MergeCommand, CarriesEveryTranslationAcrossTheRenumberingAsMsgmergeDoes) {
-  ASSERT_EQ(Run({"merge", "--language", "2", P("old.lgp"), P("new.lgp"), P("merged.lgp")}), 0) << err_.str();
-  EXPECT_EQ(err_.str(),
+  ASSERT_EQ(Run({"merge", "--language", "2", P("old.lgp"), P("new.lgp"), P("merged.lgp")}), 0) << err_;
+  EXPECT_EQ(err_,
             "Carried: 300 (same number 10, moved 290), ambiguous: 0, source changed: 0, new: 1, dropped: 0.\n"
             "New: 10.\nTexts replaced: 297.\n");
   const auto lines = test::LgpLines(Read(Path("merged.lgp")));
@@ -85,9 +84,9 @@ TEST_F(MergeCommand, APackMergedWithItselfStaysByteForByte) {
   const auto demo = Read(Path("demo.lgp"));
   for (const char* language : {"1", "2", "3", "4"}) {
     ASSERT_EQ(Run({"merge", "--json", "--language", language, P("demo.lgp"), P("demo.lgp"), P("demo.lgp")}), 0)
-        << err_.str();
+        << err_;
     EXPECT_EQ(Read(Path("demo.lgp")), demo) << language;
-    const auto json = nlohmann::json::parse(out_.str());
+    const auto json = nlohmann::json::parse(out_);
     EXPECT_EQ(json["version"], 1);
     EXPECT_EQ(json["replaced"], 0);
     EXPECT_EQ(json["new"].size() + json["sourceChanged"].size() + json["dropped"].size(), 0u);
@@ -118,7 +117,7 @@ TEST_F(MergeCommand, RefusesAndLeavesOutputUntouched) {
       auto line = args;
       line.insert(line.begin(), "merge"), line.push_back(P(output));
       EXPECT_EQ(Run(line), status) << message;
-      EXPECT_NE(err_.str().find(message), std::string::npos) << err_.str();
+      EXPECT_NE(err_.find(message), std::string::npos) << err_;
     }
     EXPECT_EQ(Read(Path("out.lgp")), untouched);
     EXPECT_EQ(Read(Path("new.lgp")), newer) << message;
@@ -132,8 +131,8 @@ TEST_F(MergeCommand, ExportedPoFilesOfBothFormsRoundTripAndUnholdableTextsAreCou
   lines[3 + 7] = u"String 7, \"Setting 42 of the phone\"";  // the text of message 6
   lines[305 + 3] = u"String 3, \"Ustawienie \u8000\"";
   Write(Path("old.lgp"), test::LgpBytes(lines));
-  ASSERT_EQ(Run({"merge", "--language", "2", P("old.lgp"), P("new.lgp"), P("merged.lgp")}), 0) << err_.str();
-  EXPECT_NE(err_.str().find("(a character above U+7FFF), kept as they are: 1.\n"), std::string::npos);
+  ASSERT_EQ(Run({"merge", "--language", "2", P("old.lgp"), P("new.lgp"), P("merged.lgp")}), 0) << err_;
+  EXPECT_NE(err_.find("(a character above U+7FFF), kept as they are: 1.\n"), std::string::npos);
   EXPECT_EQ(test::LgpLines(Read(Path("merged.lgp")))[305 + 3], lines[305 + 3]);
   ASSERT_EQ(Run({"export-po", "--language", "3", P("old.lgp"), P("new-form.po")}), 0);
   PoCatalog catalog = ReadPoFile(Path("new-form.po"));
@@ -146,7 +145,7 @@ TEST_F(MergeCommand, ExportedPoFilesOfBothFormsRoundTripAndUnholdableTextsAreCou
     catalog.Entries[m].Context = std::to_string(m), catalog.Entries[m].ExtractedComments.clear();
   Write(Path("old-form.po"), FormatPoFile(catalog));
   for (const char* po : {"new-form.po", "old-form.po"}) {
-    ASSERT_EQ(Run({"import-po", "--language", "3", P("old.lgp"), P(po), P("back.lgp")}), 0) << err_.str();
+    ASSERT_EQ(Run({"import-po", "--language", "3", P("old.lgp"), P(po), P("back.lgp")}), 0) << err_;
     EXPECT_EQ(Read(Path("back.lgp")), Read(Path("old.lgp"))) << po;
   }
 }
