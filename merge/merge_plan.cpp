@@ -34,15 +34,15 @@ bool Unholdable(std::u16string_view text) {
 // both packs: its number less the shift of each.
 class Alignment {
  public:
-  Alignment(const std::vector<std::int32_t>& messages, const std::vector<std::optional<std::int32_t>>& shifts)
-      : before_(messages.size()), after_(messages.size()) {
+  explicit Alignment(const std::vector<std::optional<std::int32_t>>& shifts)
+      : before_(shifts.size()), after_(shifts.size()) {
     std::optional<std::int32_t> last;
-    for (std::size_t i = 0; i < messages.size(); ++i) {
+    for (std::size_t i = 0; i < shifts.size(); ++i) {
       before_[i] = last;
       if (shifts[i]) last = shifts[i];
     }
     last.reset();
-    for (std::size_t i = messages.size(); i-- > 0;) {
+    for (std::size_t i = shifts.size(); i-- > 0;) {
       after_[i] = last;
       if (shifts[i]) last = shifts[i];
     }
@@ -105,9 +105,7 @@ MergePlan PlanMerge(const MergeSource& old, const MergeTarget& target, bool fuzz
   }
   std::unordered_map<std::u16string_view, int> newCount;
   newCount.reserve(target.Reference.size());
-  std::vector<std::int32_t> messages;
   for (const auto& [message, text] : target.Reference) {
-    messages.push_back(message);
     if (!text.empty()) ++newCount[text];
   }
   auto occurrences = [&](std::u16string_view text) -> const std::vector<std::int32_t>* {
@@ -117,16 +115,13 @@ MergePlan PlanMerge(const MergeSource& old, const MergeTarget& target, bool fuzz
   };
 
   // The shift of each message whose reference text is unique in both packs.
-  std::vector<std::optional<std::int32_t>> shifts(messages.size());
-  {
-    std::size_t i = 0;
-    for (const auto& [message, text] : target.Reference) {
-      const auto* found = occurrences(text);
-      if (found && found->size() == 1 && newCount[text] == 1) shifts[i] = message - found->front();
-      ++i;
-    }
+  std::vector<std::optional<std::int32_t>> shifts;
+  for (const auto& [message, text] : target.Reference) {
+    const auto* found = occurrences(text);
+    const bool unique = found && found->size() == 1 && newCount[text] == 1;
+    shifts.push_back(unique ? std::optional(message - found->front()) : std::nullopt);
   }
-  const Alignment alignment(messages, shifts);
+  const Alignment alignment(shifts);
 
   MergePlan plan;
   MergeReport& report = plan.Report;
