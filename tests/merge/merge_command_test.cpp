@@ -9,28 +9,27 @@
 #include "po/po_file.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/lgp_text.h"
+#include "tests/support/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarvo {
 namespace {
-
-std::u16string U16(const std::string& text) { return {text.begin(), text.end()}; }
 
 // 4 languages (LangIds 1, 5, 6, 7) of messages 0 to 299 (old) or 0 to 300
 // with "Inserted" at 10 (new); language 2 translated in the old pack except
 // every hundredth message, untranslated ("?") in the new.
 std::vector<std::uint8_t> ScenarioPack(bool newer) {
   const int count = newer ? 301 : 300;
-  std::vector<std::u16string> lines = {u"AllLangs 4", u"MaxMsgId " + U16(std::to_string(count - 1))};
+  std::vector<std::u16string> lines = {u"AllLangs 4", u"MaxMsgId " + test::U(std::to_string(count - 1))};
   for (int l = 0; l < 4; ++l) {
-    lines.push_back(u"LangId " + U16(std::to_string(l == 0 ? 1 : l + 4)));
+    lines.push_back(u"LangId " + test::U(std::to_string(l == 0 ? 1 : l + 4)));
     for (int m = 0; m < count; ++m) {
       const int old = newer && m > 10 ? m - 1 : m;
       std::string text = "Setting " + std::to_string(old * 7) + " of the phone";
       if (newer && m == 10) text = "Inserted";
       if (l == 1) text = newer ? "?" : old % 100 == 0 ? "" : "Ustawienie " + std::to_string(old * 7);
       if (l > 1) text = "L" + std::to_string(l) + " " + text;
-      lines.push_back(u"String " + U16(std::to_string(m)) + u", \"" + U16(text) + u"\"");
+      lines.push_back(u"String " + test::U(std::to_string(m)) + u", \"" + test::U(text) + u"\"");
     }
   }
   return test::LgpBytes(lines);

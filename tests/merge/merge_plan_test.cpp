@@ -4,6 +4,7 @@
 
 #include "merge/merge_plan.h"
 #include "tests/support/lgp_text.h"
+#include "tests/support/text.h"
 
 namespace tarvo {
 namespace {
@@ -27,16 +28,14 @@ std::string Code(const MessageDecision& d) {
   return d.Decision == MergeDecision::New ? "n" : d.Ambiguous ? "?" : "=";
 }
 
-std::u16string U16(const std::string& text) { return {text.begin(), text.end()}; }
-
 std::vector<std::uint8_t> Pack(const Case& c) {
-  std::vector<std::u16string> lines = {u"AllLangs 2", u"MaxMsgId " + U16(std::to_string(c.oldReference.size() - 1))};
+  std::vector<std::u16string> lines = {u"AllLangs 2", u"MaxMsgId " + test::U(std::to_string(c.oldReference.size() - 1))};
   for (int l = 0; l < 2; ++l) {
     lines.push_back(l == 0 ? u"LangId 1" : u"LangId 7");
     for (std::size_t m = 0; m < c.oldReference.size(); ++m) {
       std::u16string text = m < c.oldTranslation.size() ? c.oldTranslation[m] : u"";
       if (l == 0 || text.empty()) text = (l == 0 ? u"" : u"t") + c.oldReference[m];
-      lines.push_back(u"String " + U16(std::to_string(m)) + u", \"" + text + u"\"");
+      lines.push_back(u"String " + test::U(std::to_string(m)) + u", \"" + text + u"\"");
     }
   }
   return test::LgpBytes(lines);
