@@ -258,7 +258,8 @@ int RunPoCommand(const Arguments& parsed, std::ostream& err) {
 int RunMergeCommand(const Arguments& parsed, std::ostream& out, std::ostream& err) {
   CliFrame frame(err, false);
   const MergeOptions options{*parsed.language, parsed.reference.value_or(1), parsed.fuzzy};
-  const MergeCommandResult merged = RunMerge(frame, options, parsed.files[0], parsed.files[1], parsed.files[2]);
+  const MergeCommandResult merged =
+      RunMerge(frame, options, parsed.files[0], parsed.files[1], parsed.files[2]);
   if (!merged.Report) return 1;
   if (parsed.json) {
     out << MergeReportJson(*merged.Report);

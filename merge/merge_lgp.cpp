@@ -53,12 +53,11 @@ MergeResult MergeLgp(std::span<const std::uint8_t> oldFile, const std::string& o
   const LgpScan oldScan = ScanNamed(oldFile, oldName);
   const std::size_t language = LanguageNumbered(newScan, options.Language, newName);
   const std::size_t reference = LanguageNumbered(newScan, options.Reference, newName);
-  const MergeSource old{
-      oldFile, oldScan,
-      OldLanguage(oldScan, newScan.Languages[reference].LangId, options.Reference, "the reference language",
-                  oldName, newName),
-      OldLanguage(oldScan, newScan.Languages[language].LangId, options.Language, "language", oldName,
-                  newName)};
+  const MergeSource old{oldFile, oldScan,
+                        OldLanguage(oldScan, newScan.Languages[reference].LangId, options.Reference,
+                                    "the reference language", oldName, newName),
+                        OldLanguage(oldScan, newScan.Languages[language].LangId, options.Language, "language",
+                                    oldName, newName)};
   MergePlan plan = PlanMerge(old, TargetOf(newFile, newScan, reference, language), options.Fuzzy);
   MergeResult result;
   result.Lgp = plan.Texts.empty() ? std::vector<std::uint8_t>(newFile.begin(), newFile.end())

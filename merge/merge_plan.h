@@ -41,7 +41,7 @@ struct MessageDecision {
 struct MergeReport {
   std::vector<MessageDecision> Messages;  // one per message of the new pack, in number order
   std::vector<std::int32_t> Dropped;      // old messages whose reference text is nowhere in the new pack
-  int Changed = 0;     // texts of the new pack that the merge replaces
+  int Changed = 0;                        // texts of the new pack that the merge replaces
   int Unholdable = 0;  // carried texts with a character above U+7FFF, which the pack cannot hold
   bool Fuzzy = false;  // texts of changed sources were carried too
 

@@ -36,11 +36,14 @@ std::string MergeSummaryText(const MergeReport& report) {
 }
 
 std::string MergeListText(const MergeReport& report) {
-  auto is = [](MergeDecision decision) { return [=](const MessageDecision& d) { return d.Decision == decision; }; };
+  auto is = [](MergeDecision decision) {
+    return [=](const MessageDecision& d) { return d.Decision == decision; };
+  };
   std::vector<std::string> dropped;
   for (std::int32_t m : report.Dropped) dropped.push_back(std::to_string(m));
   std::string text =
-      Listed("Ambiguous", Numbers(report, [](const MessageDecision& d) { return d.Ambiguous; }, "from")) +
+      Listed("Ambiguous", Numbers(
+                              report, [](const MessageDecision& d) { return d.Ambiguous; }, "from")) +
       Listed(report.Fuzzy ? "Source changed, translation carried" : "Source changed, new text kept",
              Numbers(report, is(MergeDecision::SourceChanged), "was")) +
       Listed("New", Numbers(report, is(MergeDecision::New), nullptr)) + Listed("Dropped", dropped);
@@ -54,7 +57,7 @@ std::string MergeListText(const MergeReport& report) {
 
 std::string MergeReportJson(const MergeReport& report) {
   nlohmann::ordered_json moved = nlohmann::ordered_json::array(), ambiguous = nlohmann::ordered_json::array(),
-                 changed = nlohmann::ordered_json::array(), added = nlohmann::ordered_json::array();
+                         changed = nlohmann::ordered_json::array(), added = nlohmann::ordered_json::array();
   for (const MessageDecision& d : report.Messages) {
     const nlohmann::ordered_json pair = {{"message", d.Message}, {"from", d.From}};
     if (d.Decision == MergeDecision::CarriedMoved) moved.push_back(pair);
@@ -65,7 +68,8 @@ std::string MergeReportJson(const MergeReport& report) {
   const int same = report.Count(MergeDecision::CarriedSameNumber);
   const nlohmann::ordered_json json = {
       {"version", kMergeJsonVersion},
-      {"carried", {{"total", same + static_cast<int>(moved.size())}, {"sameNumber", same}, {"moved", moved.size()}}},
+      {"carried",
+       {{"total", same + static_cast<int>(moved.size())}, {"sameNumber", same}, {"moved", moved.size()}}},
       {"moved", moved},
       {"ambiguous", ambiguous},
       {"sourceChanged", changed},

@@ -9,8 +9,8 @@
 #include "po/po_file.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/lgp_text.h"
-#include "tests/support/text.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text.h"
 
 namespace tarvo {
 namespace {
@@ -66,7 +66,8 @@ TEST_F(MergeCommand, CarriesEveryTranslationAcrossTheRenumberingAsMsgmergeDoes) 
   ASSERT_EQ(Run({"export-po", "--language", "2", P("new.lgp"), P("new.po")}), 0);
   EXPECT_EQ(Tool(std::string(TARVO_MSGFMT) + " --check -o /dev/null " + P("new.po")), 0);
   ASSERT_EQ(Tool(std::string(TARVO_MSGMERGE) + " --quiet -o " + P("msgmerged.po") + " " + P("old.po") + " " +
-                 P("new.po")), 0);
+                 P("new.po")),
+            0);
   int carried = 0;
   for (const PoEntry& entry : ReadPoFile(Path("msgmerged.po")).Entries) {
     if (entry.Obsolete || entry.Id == "Inserted") continue;
@@ -82,7 +83,8 @@ TEST_F(MergeCommand, APackMergedWithItselfStaysByteForByte) {
   std::filesystem::copy_file(std::filesystem::path(TARVO_SOURCE_DIR) / "examples/demo.lgp", Path("demo.lgp"));
   const auto demo = Read(Path("demo.lgp"));
   for (const char* language : {"1", "2", "3", "4"}) {
-    ASSERT_EQ(Run({"merge", "--json", "--language", language, P("demo.lgp"), P("demo.lgp"), P("demo.lgp")}), 0)
+    ASSERT_EQ(Run({"merge", "--json", "--language", language, P("demo.lgp"), P("demo.lgp"), P("demo.lgp")}),
+              0)
         << err_;
     EXPECT_EQ(Read(Path("demo.lgp")), demo) << language;
     const auto json = nlohmann::json::parse(out_);
@@ -97,6 +99,7 @@ TEST_F(MergeCommand, RefusesAndLeavesOutputUntouched) {
   std::replace(other.begin(), other.end(), std::u16string(u"LangId 5"), std::u16string(u"LangId 9"));
   Write(Path("other-ids.lgp"), test::LgpBytes(other));
   WriteText(Path("text.lgp"), "AllLangs 4\n");
+  // clang-format off
   const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
       {{"--language", "2", P("other-ids.lgp"), P("new.lgp")}, 1,
        "\"" + P("other-ids.lgp") + "\" has no language with LangId 5 (language 2 of \"" + P("new.lgp") + "\")"},
@@ -109,6 +112,7 @@ TEST_F(MergeCommand, RefusesAndLeavesOutputUntouched) {
       {{P("old.lgp"), P("new.lgp")}, 2, "merge needs --language N"},
       {{"--language", "2", "--reference", "0", P("old.lgp"), P("new.lgp")}, 2, "--reference counts languages"},
   };
+  // clang-format on
   WriteText(Path("out.lgp"), "untouched");
   const auto untouched = Read(Path("out.lgp")), newer = Read(Path("new.lgp"));
   for (const auto& [args, status, message] : cases) {

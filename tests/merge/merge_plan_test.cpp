@@ -29,7 +29,8 @@ std::string Code(const MessageDecision& d) {
 }
 
 std::vector<std::uint8_t> Pack(const Case& c) {
-  std::vector<std::u16string> lines = {u"AllLangs 2", u"MaxMsgId " + test::U(std::to_string(c.oldReference.size() - 1))};
+  std::vector<std::u16string> lines = {u"AllLangs 2",
+                                       u"MaxMsgId " + test::U(std::to_string(c.oldReference.size() - 1))};
   for (int l = 0; l < 2; ++l) {
     lines.push_back(l == 0 ? u"LangId 1" : u"LangId 7");
     for (std::size_t m = 0; m < c.oldReference.size(); ++m) {
@@ -42,6 +43,7 @@ std::vector<std::uint8_t> Pack(const Case& c) {
 }
 
 TEST(PlanMerge, DecidesEachMessageByItsReferenceTextAndItsNeighbours) {
+  // clang-format off
   const std::vector<Case> cases = {
       {"unchanged", {u"A", u"B", u"C"}, {}, {u"A", u"B", u"C"}, {"=", "=", "="}, {}},
       {"renumbered", {u"A", u"B", u"C", u"D"}, {}, {u"B", u"A", u"C", u"D"}, {"m1", "m0", "=", "="}, {}},
@@ -60,6 +62,7 @@ TEST(PlanMerge, DecidesEachMessageByItsReferenceTextAndItsNeighbours) {
        {"=", "=", "=", "="}, {}},
       {"empty reference", {u"A", u"", u"B"}, {u"", u"e"}, {u"X", u"A", u"", u"B"}, {"n", "m0", "m1", "m2"}, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const auto file = Pack(c);
     const LgpScan scan = ScanLgp(file);
