@@ -24,14 +24,16 @@ std::size_t LanguageNumbered(const LgpScan& scan, std::int32_t number, const std
   }
 }
 
-std::size_t OldLanguage(const LgpScan& scan, std::int32_t langId, std::int32_t number, const char* role,
+// The old pack's language with the LangId of the new pack's language
+// `index`; where several share it, the one at the same place among them.
+std::size_t OldLanguage(const LgpScan& oldScan, const LgpScan& newScan, std::size_t index, const char* role,
                         const std::string& oldName, const std::string& newName) {
-  const auto found = LanguageWithLangId(scan, langId);
-  if (!found) {
-    throw Error("\"" + oldName + "\" has no language with LangId " + std::to_string(langId) + " (" + role +
-                " " + std::to_string(number) + " of \"" + newName + "\"); nothing was written.");
-  }
-  return *found;
+  const std::int32_t langId = newScan.Languages[index].LangId;
+  const auto found = LanguageWithLangId(oldScan, langId, LangIdRank(newScan, index));
+  if (found) return *found;
+  if (const auto first = LanguageWithLangId(oldScan, langId)) return *first;
+  throw Error("\"" + oldName + "\" has no language with LangId " + std::to_string(langId) + " (" + role +
+              " " + std::to_string(index + 1) + " of \"" + newName + "\"); nothing was written.");
 }
 
 MergeTarget TargetOf(std::span<const std::uint8_t> file, const LgpScan& scan, std::size_t reference,
@@ -54,10 +56,8 @@ MergeResult MergeLgp(std::span<const std::uint8_t> oldFile, const std::string& o
   const std::size_t language = LanguageNumbered(newScan, options.Language, newName);
   const std::size_t reference = LanguageNumbered(newScan, options.Reference, newName);
   const MergeSource old{oldFile, oldScan,
-                        OldLanguage(oldScan, newScan.Languages[reference].LangId, options.Reference,
-                                    "the reference language", oldName, newName),
-                        OldLanguage(oldScan, newScan.Languages[language].LangId, options.Language, "language",
-                                    oldName, newName)};
+                        OldLanguage(oldScan, newScan, reference, "the reference language", oldName, newName),
+                        OldLanguage(oldScan, newScan, language, "language", oldName, newName)};
   MergePlan plan = PlanMerge(old, TargetOf(newFile, newScan, reference, language), options.Fuzzy);
   MergeResult result;
   result.Lgp = plan.Texts.empty() ? std::vector<std::uint8_t>(newFile.begin(), newFile.end())

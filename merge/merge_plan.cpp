@@ -84,11 +84,17 @@ int MergeReport::AmbiguousCount() const {
       std::count_if(Messages.begin(), Messages.end(), [](const MessageDecision& d) { return d.Ambiguous; }));
 }
 
-std::optional<std::size_t> LanguageWithLangId(const LgpScan& scan, std::int32_t langId) {
+std::optional<std::size_t> LanguageWithLangId(const LgpScan& scan, std::int32_t langId, std::size_t rank) {
   for (std::size_t l = 0; l < scan.Languages.size(); ++l) {
-    if (scan.Languages[l].LangId == langId) return l;
+    if (scan.Languages[l].LangId == langId && rank-- == 0) return l;
   }
   return std::nullopt;
+}
+
+std::size_t LangIdRank(const LgpScan& scan, std::size_t language) {
+  const auto same = [&](const LgpSection& s) { return s.LangId == scan.Languages[language].LangId; };
+  return static_cast<std::size_t>(
+      std::count_if(scan.Languages.begin(), scan.Languages.begin() + static_cast<std::ptrdiff_t>(language), same));
 }
 
 MergePlan PlanMerge(const MergeSource& old, const MergeTarget& target, bool fuzzy) {

@@ -67,8 +67,11 @@ struct MergeSource {
 // With `fuzzy`, messages whose source changed take the old translation too.
 MergePlan PlanMerge(const MergeSource& old, const MergeTarget& target, bool fuzzy);
 
-// The language of `scan` with the given LangId, counted from 0; nothing when
-// the file has none.
-std::optional<std::size_t> LanguageWithLangId(const LgpScan& scan, std::int32_t langId);
+// The language of `scan` with the given LangId, counted from 0; of several,
+// the one at `rank` among them (from 0). Nothing when the file has none.
+std::optional<std::size_t> LanguageWithLangId(const LgpScan& scan, std::int32_t langId, std::size_t rank = 0);
+
+// Where language `language` stands among the languages of `scan` with its LangId.
+std::size_t LangIdRank(const LgpScan& scan, std::size_t language);
 
 }  // namespace tarvo
