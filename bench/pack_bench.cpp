@@ -224,10 +224,10 @@ void BM_Pack(benchmark::State& state) {
   std::vector<PackedLanguage> packed;
   for (auto _ : state) {
     PivotRandom random;
-    packed = PackLanguages(frame, lgp, strategy, random);
+    packed = PackLanguages(lgp, strategy, random, FrameControl(frame));
   }
   PivotRandom random;
-  const auto standard = PackLanguages(frame, lgp, PackingStrategy::Standard, random);
+  const auto standard = PackLanguages(lgp, PackingStrategy::Standard, random, FrameControl(frame));
   double total = 0, standardTotal = 0, worst = 100;
   for (std::size_t l = 0; l < packed.size(); ++l) {
     const auto bytes = static_cast<double>(PayloadSize(packed[l]));
