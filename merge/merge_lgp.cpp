@@ -2,6 +2,7 @@
 
 #include "config/error.h"
 #include "config/file_io.h"
+#include "frame/run_command.h"
 #include "po/po_text.h"
 
 namespace tarvo {
@@ -70,22 +71,20 @@ MergeCommandResult RunMerge(CommandFrame& frame, const MergeOptions& options,
                             const std::filesystem::path& oldPath, const std::filesystem::path& newPath,
                             const std::filesystem::path& outputPath) {
   FrameLock lock(frame);
-  try {
+  const std::string outOfMemory =
+      "Not enough memory to merge \"" + DisplayPath(oldPath) + "\" into \"" + DisplayPath(newPath) + "\".";
+  MergeCommandResult merge;
+  merge.Result = RunCommand(frame, outOfMemory, [&] {
     frame.SetStatusText("Reading...");
     const std::vector<std::uint8_t> oldFile = ReadWholeFile(oldPath);
     const std::vector<std::uint8_t> newFile = ReadWholeFile(newPath);
     MergeResult merged = MergeLgp(oldFile, DisplayPath(oldPath), newFile, DisplayPath(newPath), options);
     frame.SetStatusText("Writing...");
     WriteFileReplacing(outputPath, merged.Lgp);
-    frame.SetStatusText("Done!");
-    return {{}, std::move(merged.Report)};
-  } catch (const Error& e) {
-    return {FailCommand(frame, e.what()), std::nullopt};
-  } catch (const std::bad_alloc&) {
-    return {FailCommand(frame, "Not enough memory to merge \"" + DisplayPath(oldPath) + "\" into \"" +
-                                   DisplayPath(newPath) + "\"."),
-            std::nullopt};
-  }
+    merge.Report = std::move(merged.Report);
+    return CommandResult{};
+  });
+  return merge;
 }
 
 }  // namespace tarvo
