@@ -344,10 +344,10 @@ void BM_Merge(benchmark::State& state) {
   std::ofstream(newer, std::ios::binary) << RenumberedLgp(RealisticLgp(languages, static_cast<int>(state.range(1)), real));
   int changed = 0;
   for (auto _ : state) {
-    test::TestFrame frame;
+    bench::BenchFrame frame;
     const MergeCommandResult merged = RunMerge(frame, {languages, 1, false}, w.lgp, newer, w.back);
     if (!merged.Report) {
-      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
+      state.SkipWithError(frame.lastMessage.c_str());
       return;
     }
     changed = merged.Report->Changed;
