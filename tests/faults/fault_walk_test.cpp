@@ -77,6 +77,8 @@ class FaultWalk : public test::TempDirTest, public ::testing::WithParamInterface
     Write(Path("lang.lgp"), test::LgpBytes({u"PhoneType " + test::U(test::kLangType), u"AllLangs 1",
                                             u"MaxMsgId 3", u"SL4xLangName \"Suomi\"", u"LangId 3",
                                             u"String 0, \"Hei\""}));
+    Write(Path("older.lgp"), test::LgpBytes({u"AllLangs 2", u"MaxMsgId 2", u"LangId 1", u"String 2, \"Hello\"",
+                                             u"LangId 2", u"String 2, \"Hej\""}));
     Write(Path("old.lng"), {1, 2, 3});
     Write(Path("old.lgp"), {4, 5, 6});
     Write(Path("old.po"), {7, 8, 9});
@@ -185,6 +187,8 @@ const WalkCase kWalks[] = {
     CliWalk("Check", {"check", "--config", "@tarvo.ini", "@in.lgp"}, "open read"),
     CliWalk("ExportPo", {"export-po", "--language", "2", "@in.lgp", "@old.po"}, "open read write flush rename"),
     CliWalk("ImportPoInPlace", {"import-po", "--language", "2", "@in.lgp", "@pl.po", "@in.lgp"},
+            "open read write flush rename"),
+    CliWalk("MergeInPlace", {"merge", "--language", "2", "@older.lgp", "@in.lgp", "@in.lgp"},
             "open read write flush rename"),
 };
 
