@@ -101,6 +101,25 @@ int OpenFolder(const std::filesystem::path& path, const std::filesystem::path& s
   return fd;
 }
 
+// Removes the temporary files of WriteFileReplacing left beside `path`. Only
+// for a caller that holds the lock of `path`, so none of them is in use.
+void RemoveStaleTemporaries(const std::filesystem::path& path) {
+  std::error_code error;
+  std::filesystem::path target = path;
+  if (std::filesystem::is_symlink(path, error)) target = std::filesystem::canonical(path, error);
+  if (error) return;
+  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+  const std::string prefix = target.filename().string() + std::string(kTemporaryMark);
+  const std::size_t length = prefix.size() + kTemporaryRandom.size();
+  for (auto it = std::filesystem::directory_iterator(folder, error); !error && it != std::filesystem::directory_iterator();
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() == length && name.starts_with(prefix) && it->is_regular_file(error)) {
+      sys::Remove(it->path().c_str());
+    }
+  }
+}
+
 }  // namespace
 
 void VerifyFileAt(const std::filesystem::path& path, std::uint64_t offset, std::span<const std::uint8_t> expected) {
@@ -257,23 +276,6 @@ FileLock LockForWriting(const std::filesystem::path& path) {
     }
   }
   throw Error("Cannot write \"" + DisplayPath(path) + "\": it is being replaced again and again.");
-}
-
-void RemoveStaleTemporaries(const std::filesystem::path& path) {
-  std::error_code error;
-  std::filesystem::path target = path;
-  if (std::filesystem::is_symlink(path, error)) target = std::filesystem::canonical(path, error);
-  if (error) return;
-  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-  const std::string prefix = target.filename().string() + std::string(kTemporaryMark);
-  const std::size_t length = prefix.size() + kTemporaryRandom.size();
-  for (auto it = std::filesystem::directory_iterator(folder, error); !error && it != std::filesystem::directory_iterator();
-       it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() == length && name.starts_with(prefix) && it->is_regular_file(error)) {
-      sys::Remove(it->path().c_str());
-    }
-  }
 }
 
 void WriteFileAt(const std::filesystem::path& path, std::uint64_t offset, std::span<const std::uint8_t> bytes) {

@@ -48,10 +48,6 @@ class FileLock {
 // beside the file are removed.
 FileLock LockForWriting(const std::filesystem::path& path);
 
-// Removes the temporary files of WriteFileReplacing left beside `path`. Only
-// for a caller that holds the lock of `path`, so none of them is in use.
-void RemoveStaleTemporaries(const std::filesystem::path& path);
-
 // Writes `bytes` at `offset` of an existing file without truncating it,
 // flushes them to the disk and reads them back.
 void WriteFileAt(const std::filesystem::path& path, std::uint64_t offset, std::span<const std::uint8_t> bytes);

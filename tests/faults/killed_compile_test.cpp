@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <fstream>
 #include <random>
 #include <thread>
 
@@ -41,6 +42,13 @@ class KilledCompile : public test::TempDirTest {
     EXPECT_EQ(::waitpid(pid, &status, 0), pid);
     return status;
   }
+  // The whole file, read at once: the images are large.
+  std::vector<std::uint8_t> ReadImage() const {
+    std::ifstream file(Path("flash.bin"), std::ios::binary | std::ios::ate);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.tellg()));
+    file.seekg(0).read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+  }
   int TemporaryFiles() const {
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
@@ -66,7 +74,7 @@ TEST_F(KilledCompile, LeavesTheOldOrTheNewImageAndOneTemporaryFileAtMost) {
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(Wait(Start()), 0);
   const auto length = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
-  const std::vector<std::uint8_t> fresh = Read(Path("flash.bin"));
+  const std::vector<std::uint8_t> fresh = ReadImage();
   ASSERT_NE(fresh, old);
 
   std::mt19937 random(20);
@@ -78,7 +86,7 @@ TEST_F(KilledCompile, LeavesTheOldOrTheNewImageAndOneTemporaryFileAtMost) {
     std::this_thread::sleep_for(std::chrono::microseconds(random() % (length.count() + 1)));
     ::kill(pid, SIGKILL);
     Wait(pid);
-    const std::vector<std::uint8_t> image = Read(Path("flash.bin"));
+    const std::vector<std::uint8_t> image = ReadImage();
     ASSERT_TRUE(image == old || image == fresh) << "kill " << kill << " left an image of " << image.size() << " bytes";
     changed = image != old;
     (changed ? newImages : oldImages) += 1;
@@ -93,7 +101,7 @@ TEST_F(KilledCompile, LeavesTheOldOrTheNewImageAndOneTemporaryFileAtMost) {
   // The next compile removes what a killed one left.
   Write(Path("flash.bin"), old);
   ASSERT_EQ(Wait(Start()), 0);
-  EXPECT_EQ(Read(Path("flash.bin")), fresh);
+  EXPECT_EQ(ReadImage(), fresh);
   EXPECT_EQ(TemporaryFiles(), 0);
 }
 
