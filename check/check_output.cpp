@@ -56,8 +56,10 @@ void PackingRow(Table& table, const char* name, const PackingSummary& packing) {
   }
   const std::string spare = packing.Spare >= 0 ? std::to_string(packing.Spare) + " to spare"
                                                : std::to_string(-packing.Spare) + " over";
-  std::string tables = YesNo(packing.TablesFitFirstBlock) + " (end at " + std::to_string(packing.TablesEnd) + ")";
-  if (packing.OverlongStrings > 0) tables += ", " + std::to_string(packing.OverlongStrings) + " strings over 254 codes";
+  std::string tables =
+      YesNo(packing.TablesFitFirstBlock) + " (end at " + std::to_string(packing.TablesEnd) + ")";
+  if (packing.OverlongStrings > 0)
+    tables += ", " + std::to_string(packing.OverlongStrings) + " strings over 254 codes";
   table.Row({name, std::to_string(packing.PackLength), spare, std::to_string(packing.Blocks), tables});
 }
 

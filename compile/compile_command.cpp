@@ -135,7 +135,8 @@ CommandResult CompileToFile(CommandFrame& frame, const Configuration& config, Pi
     if (compiled.LanguageFile) {
       WriteFileReplacing(flashPath, compiled.Image);
     } else {
-      WriteFileChanged(flashPath, compiled.Image, static_cast<std::size_t>(compiled.PackStart + compiled.Range.First),
+      WriteFileChanged(flashPath, compiled.Image,
+                       static_cast<std::size_t>(compiled.PackStart + compiled.Range.First),
                        static_cast<std::size_t>(compiled.PackStart + compiled.Range.End));
     }
     frame.SetProgressValue(frame.ProgressMaximum());

@@ -111,8 +111,8 @@ void RemoveStaleTemporaries(const std::filesystem::path& path) {
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
   const std::string prefix = target.filename().string() + std::string(kTemporaryMark);
   const std::size_t length = prefix.size() + kTemporaryRandom.size();
-  for (auto it = std::filesystem::directory_iterator(folder, error); !error && it != std::filesystem::directory_iterator();
-       it.increment(error)) {
+  for (auto it = std::filesystem::directory_iterator(folder, error);
+       !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
     const std::string name = it->path().filename().string();
     if (name.size() == length && name.starts_with(prefix) && it->is_regular_file(error)) {
       sys::Remove(it->path().c_str());
@@ -219,8 +219,8 @@ void WriteFileReplacing(const std::filesystem::path& path, std::span<const std::
   if (sys::Flush(folder.fd) != 0) Fail("Cannot write", path, errno);
 }
 
-void WriteFileChanged(const std::filesystem::path& path, std::span<const std::uint8_t> content, std::size_t first,
-                      std::size_t end) {
+void WriteFileChanged(const std::filesystem::path& path, std::span<const std::uint8_t> content,
+                      std::size_t first, std::size_t end) {
   std::error_code error;
   if (std::filesystem::is_regular_file(path, error)) {
     // A file that could not be written into in place is not replaced either.
@@ -267,7 +267,8 @@ FileLock LockForWriting(const std::filesystem::path& path) {
       }
       Fail("Cannot lock", path, errno);
     }
-    struct stat locked {}, named {};
+    struct stat locked {};
+    struct stat named {};
     if (::fstat(file.fd, &locked) != 0) Fail("Cannot lock", path, errno);
     if (::stat(path.c_str(), &named) == 0 && named.st_dev == locked.st_dev && named.st_ino == locked.st_ino) {
       lock.fd_ = std::exchange(file.fd, -1);

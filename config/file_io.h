@@ -26,8 +26,8 @@ void WriteFileReplacing(const std::filesystem::path& path, std::span<const std::
 // whole as by WriteFileReplacing (when it could be written into in place), a
 // device or other file is written into in place from `first` to `end`, as by
 // WriteFileAt.
-void WriteFileChanged(const std::filesystem::path& path, std::span<const std::uint8_t> content, std::size_t first,
-                      std::size_t end);
+void WriteFileChanged(const std::filesystem::path& path, std::span<const std::uint8_t> content,
+                      std::size_t first, std::size_t end);
 
 // An exclusive lock (flock) on a file, held until it is destroyed.
 class FileLock {

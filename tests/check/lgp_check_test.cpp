@@ -210,8 +210,8 @@ TEST_F(Checking, TextReportColumnsAreAsWideAsTheirLongestEntry) {
     std::vector<std::string> lines;
     for (std::string line; std::getline(again, line);) lines.push_back(line);
     for (const char* heading : {"Packing ", "Language "}) {
-      const auto head =
-          std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(heading); });
+      const auto head = std::find_if(lines.begin(), lines.end(),
+                                     [&](const std::string& l) { return l.starts_with(heading); });
       ASSERT_NE(head, lines.end()) << text;
       const std::vector<std::size_t> columns = starts(*head);
       for (auto row = head + 1; row != lines.end() && !row->empty(); ++row) {

@@ -238,7 +238,8 @@ TEST_F(Cli, ChecksWithExitStatusByWhetherCompileWouldSucceed) {
 TEST_F(Cli, ChecksAFileWithoutLanguagesAsAFileThatDoesNotFit) {
   const std::string config = Path("tarvo.ini").string();
   Write(Path("bare.lgp"), test::LgpBytes({u"PhoneType " + test::U(test::kBareType)}));
-  for (const std::vector<std::string>& options : {std::vector<std::string>{}, {"--reference", "2"}, {"--json"}}) {
+  for (const std::vector<std::string>& options :
+       {std::vector<std::string>{}, {"--reference", "2"}, {"--json"}}) {
     std::vector<std::string> args = {"check", "--config", config};
     args.insert(args.end(), options.begin(), options.end());
     args.push_back(Path("bare.lgp"));

@@ -224,12 +224,14 @@ TEST_F(Faults, SecondCompileIntoTheSameFileRefusesAtOnce) {
     const std::vector<std::uint8_t> before = Read(Path(target));
     {
       const FileLock first = LockForWriting(Path(target));
-      EXPECT_EQ(Compile(Path(target == std::string("flash.bin") ? "in.lgp" : "lang.lgp"), Path(target)).Outcome,
-                CommandOutcome::Failed);
+      EXPECT_EQ(
+          Compile(Path(target == std::string("flash.bin") ? "in.lgp" : "lang.lgp"), Path(target)).Outcome,
+          CommandOutcome::Failed);
       ExpectReported(Path(target), "another compile is writing into it");
-      EXPECT_EQ(frame_.messages[0].Text, "Cannot write \"" + Path(target).string() +
-                                             "\": another compile is writing into it. Nothing has been written; "
-                                             "try again when it has finished.");
+      EXPECT_EQ(frame_.messages[0].Text,
+                "Cannot write \"" + Path(target).string() +
+                    "\": another compile is writing into it. Nothing has been written; "
+                    "try again when it has finished.");
       EXPECT_EQ(frame_.statuses, (std::vector<std::string>{"Reading...", "Stopped!"}));
       EXPECT_EQ(Read(Path(target)), before);
       std::ostringstream out, err;
@@ -268,8 +270,8 @@ TEST_F(Faults, ReplacedImageKeepsPermissionsAndLinks) {
 // nothing else does.
 TEST_F(Faults, LockRemovesOnlyTheStaleTemporariesOfItsFile) {
   const std::vector<std::string> stale = {"flash.bin.tmp-a1B2c3", "flash.bin.tmp-XXXXXX"};
-  const std::vector<std::string> kept = {"flash.bin.tmp-a1B2c", "flash.bin.tmp-a1B2c34", "other.bin.tmp-a1B2c3",
-                                         "flash.bin.old", "xflash.bin.tmp-a1B2c3"};
+  const std::vector<std::string> kept = {"flash.bin.tmp-a1B2c", "flash.bin.tmp-a1B2c34",
+                                         "other.bin.tmp-a1B2c3", "flash.bin.old", "xflash.bin.tmp-a1B2c3"};
   for (const auto& name : stale) Write(Path(name), {1});
   for (const auto& name : kept) Write(Path(name), {2});
   { const FileLock lock = LockForWriting(Path("flash.bin")); }

@@ -49,7 +49,8 @@ WalkCase CliWalk(const char* name, std::vector<std::string> args, std::string op
   return {name,
           [args](const PathOf& path) {
             std::vector<std::string> resolved;
-            for (const std::string& arg : args) resolved.push_back(arg.starts_with("@") ? path(arg.substr(1)) : arg);
+            for (const std::string& arg : args)
+              resolved.push_back(arg.starts_with("@") ? path(arg.substr(1)) : arg);
             const test::CliRun run = test::RunCliCaptured(resolved);
             return Outcome{run.Status, run.Err};
           },
@@ -71,19 +72,20 @@ class FaultWalk : public test::TempDirTest, public ::testing::WithParamInterface
     plan.langIds = {1, 2};
     plan.strings = test::RandomStrings(3, 2, 4, 20);
     Write(Path("flash.bin"), test::BuildImage(test::TypeOf(test::kBareType), plan));
-    Write(Path("in.lgp"), test::LgpBytes({u"PhoneType " + test::U(test::kBareType), u"AllLangs 2", u"MaxMsgId 4",
-                                          u"LgPackId NEW", u"LangId 1", u"String 0, \"Hello\"", u"LangId 2",
-                                          u"String 1, \"<81>\u0410\u0411\""}));
-    Write(Path("lang.lgp"), test::LgpBytes({u"PhoneType " + test::U(test::kLangType), u"AllLangs 1",
-                                            u"MaxMsgId 3", u"SL4xLangName \"Suomi\"", u"LangId 3",
-                                            u"String 0, \"Hei\""}));
-    Write(Path("older.lgp"), test::LgpBytes({u"AllLangs 2", u"MaxMsgId 2", u"LangId 1", u"String 2, \"Hello\"",
-                                             u"LangId 2", u"String 2, \"Hej\""}));
+    Write(Path("in.lgp"), test::LgpBytes({u"PhoneType " + test::U(test::kBareType), u"AllLangs 2",
+                                          u"MaxMsgId 4", u"LgPackId NEW", u"LangId 1", u"String 0, \"Hello\"",
+                                          u"LangId 2", u"String 1, \"<81>\u0410\u0411\""}));
+    Write(Path("lang.lgp"),
+          test::LgpBytes({u"PhoneType " + test::U(test::kLangType), u"AllLangs 1", u"MaxMsgId 3",
+                          u"SL4xLangName \"Suomi\"", u"LangId 3", u"String 0, \"Hei\""}));
+    Write(Path("older.lgp"), test::LgpBytes({u"AllLangs 2", u"MaxMsgId 2", u"LangId 1",
+                                             u"String 2, \"Hello\"", u"LangId 2", u"String 2, \"Hej\""}));
     Write(Path("old.lng"), {1, 2, 3});
     Write(Path("old.lgp"), {4, 5, 6});
     Write(Path("old.po"), {7, 8, 9});
-    WriteText(Path("pl.po"), "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
-                             "msgctxt \"0\"\nmsgid \"Hello\"\nmsgstr \"Cze\xC5\x9B\xC4\x87\"\n");
+    WriteText(Path("pl.po"),
+              "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
+              "msgctxt \"0\"\nmsgid \"Hello\"\nmsgstr \"Cze\xC5\x9B\xC4\x87\"\n");
   }
   void TearDown() override {
     ::unsetenv("TMPDIR");
@@ -115,8 +117,10 @@ class FaultWalk : public test::TempDirTest, public ::testing::WithParamInterface
     std::string names;
     for (const auto& [name, bytes] : got) {
       const auto it = expected.find(name);
-      if (it == expected.end()) names += name + " (new) ";
-      else if (it->second != bytes) names += name + " (changed) ";
+      if (it == expected.end())
+        names += name + " (new) ";
+      else if (it->second != bytes)
+        names += name + " (changed) ";
     }
     for (const auto& [name, bytes] : expected) {
       if (!got.contains(name)) names += name + " (gone) ";
@@ -172,7 +176,8 @@ TEST_P(FaultWalk, EveryFailingCallEndsInAReportAndChangesNothing) {
   }
   for (const char* operation : {"open", "read", "write", "flush", "rename", "remove"}) {
     if (GetParam().Operations.find(operation) != std::string::npos) {
-      EXPECT_NE(reached.find(operation), std::string::npos) << operation << " never reached; reached: " << reached;
+      EXPECT_NE(reached.find(operation), std::string::npos)
+          << operation << " never reached; reached: " << reached;
     }
   }
 }
@@ -185,7 +190,8 @@ const WalkCase kWalks[] = {
     CliWalk("CompileIntoALanguageFile", {"compile", "--config", "@tarvo.ini", "@lang.lgp", "@old.lng"},
             "open read write flush rename"),
     CliWalk("Check", {"check", "--config", "@tarvo.ini", "@in.lgp"}, "open read"),
-    CliWalk("ExportPo", {"export-po", "--language", "2", "@in.lgp", "@old.po"}, "open read write flush rename"),
+    CliWalk("ExportPo", {"export-po", "--language", "2", "@in.lgp", "@old.po"},
+            "open read write flush rename"),
     CliWalk("ImportPoInPlace", {"import-po", "--language", "2", "@in.lgp", "@pl.po", "@in.lgp"},
             "open read write flush rename"),
     CliWalk("MergeInPlace", {"merge", "--language", "2", "@older.lgp", "@in.lgp", "@in.lgp"},

@@ -1,8 +1,8 @@
 // A compile killed at any moment while it writes a flash image leaves the
 // image whole: byte for byte the old one or the new one, with at most one
 // temporary file beside it, which the next compile removes.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -59,21 +59,23 @@ class KilledCompile : public test::TempDirTest {
 };
 
 TEST_F(KilledCompile, LeavesTheOldOrTheNewImageAndOneTemporaryFileAtMost) {
-  WriteText(Path("tarvo.ini"), std::string("TRANS 80,0\r\nTRANS 81,400\r\nPHONETYPE ") + test::kBareType + "\r\n");
+  WriteText(Path("tarvo.ini"),
+            std::string("TRANS 80,0\r\nTRANS 81,400\r\nPHONETYPE ") + test::kBareType + "\r\n");
   test::PackPlan plan;
   plan.langIds = {1, 2};
   plan.strings = test::RandomStrings(8, 2, 4, 30);
   plan.imageSize = std::size_t{16} << 20;
   const std::vector<std::uint8_t> old = test::BuildImage(test::TypeOf(test::kBareType), plan);
-  Write(Path("in.lgp"), test::LgpBytes({u"PhoneType " + test::U(test::kBareType), u"AllLangs 2", u"MaxMsgId 4",
-                                        u"LgPackId KILLED", u"LangId 1", u"String 0, \"New\"", u"LangId 2",
-                                        u"String 3, \"<81>\u0410\""}));
+  Write(Path("in.lgp"), test::LgpBytes({u"PhoneType " + test::U(test::kBareType), u"AllLangs 2",
+                                        u"MaxMsgId 4", u"LgPackId KILLED", u"LangId 1", u"String 0, \"New\"",
+                                        u"LangId 2", u"String 3, \"<81>\u0410\""}));
 
   // The new image, and how long a whole compile takes.
   Write(Path("flash.bin"), old);
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(Wait(Start()), 0);
-  const auto length = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  const auto length =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
   const std::vector<std::uint8_t> fresh = ReadImage();
   ASSERT_NE(fresh, old);
 
@@ -87,7 +89,8 @@ TEST_F(KilledCompile, LeavesTheOldOrTheNewImageAndOneTemporaryFileAtMost) {
     ::kill(pid, SIGKILL);
     Wait(pid);
     const std::vector<std::uint8_t> image = ReadImage();
-    ASSERT_TRUE(image == old || image == fresh) << "kill " << kill << " left an image of " << image.size() << " bytes";
+    ASSERT_TRUE(image == old || image == fresh)
+        << "kill " << kill << " left an image of " << image.size() << " bytes";
     changed = image != old;
     (changed ? newImages : oldImages) += 1;
     const int temporaries = TemporaryFiles();
