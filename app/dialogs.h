@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "app/command_frame.h"
+#include "frame/command_frame.h"
 
 class QWidget;
 
