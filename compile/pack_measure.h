@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "compile/lgp_file.h"
 #include "compile/pack_languages.h"
 #include "compile/pack_writer.h"
 #include "compile/packing.h"
+#include "lgp/lgp_file.h"
 
 namespace tarvo {
 
