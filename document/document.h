@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -35,9 +36,12 @@ class Document {
   // message naming the file (`name`) and the reason.
   static Document FromLgp(std::vector<std::uint8_t> bytes, const std::string& name,
                           const Configuration& config);
-  // Decompiles a flash image or language file in memory and opens the result.
+  // Decompiles a flash image or language file (told by its `name`) in memory
+  // with the window's options and opens the result; `progress` runs as the
+  // decompile goes on. An unknown or damaged image is an Error naming it.
   static Document FromImage(std::span<const std::uint8_t> image, const std::string& name,
-                            const Configuration& config, bool saveLangSignatures, bool hexStringNumbers);
+                            const Configuration& config, bool saveLangSignatures, bool hexStringNumbers,
+                            const std::function<void(double done, double total)>& progress = {});
 
   const std::string& Name() const { return name_; }
   bool FromFlash() const { return fromFlash_; }  // opened from an image or language file

@@ -4,6 +4,7 @@
 
 #include "config/error.h"
 #include "tests/support/lgp_text.h"
+#include "tests/support/shipped_config.h"
 
 namespace tarvo {
 namespace {
@@ -90,6 +91,25 @@ TEST(Document, SavesOnlyTheEditedTexts) {
   EXPECT_EQ(document.SaveBytes(), Sample());
   const Document reopened = Document::FromLgp(saved, "pack.lgp", Config());
   EXPECT_EQ(reopened.Text(1, 1), u"Sulje");
+}
+
+
+class DocumentFromImage : public test::ShippedConfigTest {};
+
+// The examples open as their decompiled text; what is no image is refused.
+TEST_F(DocumentFromImage, OpensTheDecompiledTextOrRefuses) {
+  for (const auto& [image, source] :
+       {std::pair{"demo.bin", "demo.lgp"}, {"demo.lng", "demo-language-file.lgp"}}) {
+    const Document document = Document::FromImage(Example(image), image, config_, false, false);
+    EXPECT_TRUE(document.FromFlash());
+    EXPECT_EQ(document.SaveBytes(), Example(source)) << image;
+  }
+  try {
+    Document::FromImage(Example("demo.lgp"), "demo.lgp.bin", config_, true, false);
+    ADD_FAILURE() << "opened";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open demo.lgp.bin: Unknow phone's flash!");
+  }
 }
 
 }  // namespace
