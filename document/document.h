@@ -4,6 +4,7 @@
 // changes, or a line is added).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -46,7 +47,7 @@ class Document {
   const std::string& Name() const { return name_; }
   bool FromFlash() const { return fromFlash_; }  // opened from an image or language file
   std::int32_t MaxMsgId() const { return lgp_.MaxMsgId; }
-  std::int32_t MessageCount() const { return lgp_.MaxMsgId + 1; }  // messages 0 to MaxMsgId
+  std::int32_t MessageCount() const { return std::max(lgp_.MaxMsgId + 1, 0); }  // messages 0 to MaxMsgId
   std::size_t LanguageCount() const { return texts_.size(); }
   std::int32_t LangId(std::size_t language) const;
   const std::string& PhoneTypeName() const { return lgp_.PhoneType.Name; }
