@@ -38,8 +38,9 @@ struct LgpScan {
   std::u16string Text(std::span<const std::uint8_t> file, std::size_t language, std::int32_t message) const;
 };
 
-// Scans the bytes of a .lgp file. A file without the byte order mark FF FE,
-// and lines that the compile command refuses, are an Error naming the line.
+// Scans the bytes of a .lgp file. A file without the byte order mark FF FE
+// is an Error, and so is a line that the compile command refuses, with the
+// same text.
 LgpScan ScanLgp(std::span<const std::uint8_t> file);
 
 // The file with new texts for some messages of one language (counted from 0):

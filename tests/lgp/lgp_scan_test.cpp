@@ -62,7 +62,7 @@ TEST(LgpScan, RefusesWhatTheCompileCommandRefuses) {
   EXPECT_EQ(ErrorOf(test::LgpBytes({u"AllLangs 1", u"LangId 1", u"String -1, \"x\""})),
             "Line 3 of the LGpack file: the string number -1 lies outside 0 to 32767.");
   EXPECT_EQ(ErrorOf(test::LgpBytes({u"MaxMsgId 40000"})),
-            "Line 1 of the LGpack file: MaxMsgId does not fit 16 bits (-32768 to 32767).");
+            "Line 1 of the LGpack file: MaxMsgId \"40000\" does not fit 16 bits (-32768 to 32767).");
 }
 
 class LgpEditing : public ::testing::Test {
