@@ -96,7 +96,8 @@ std::string NumberText(std::int32_t message, bool hex) {
 // One change of the file: `length` bytes at `offset` become `bytes`.
 struct Splice {
   std::size_t Offset = 0, Length = 0;
-  std::int32_t Message = 0;  // orders insertions at one offset
+  std::size_t Language = 0;  // with the message, orders insertions at one offset
+  std::int32_t Message = 0;
   std::string Bytes;
 };
 
@@ -128,10 +129,10 @@ Splice NewLine(std::span<const std::uint8_t> file, const LgpScan& scan, const Lg
   }
   const std::u16string line =
       u"String " + Latin1ToUtf16(NumberText(message, hex)) + u", \"" + std::u16string(text) + u"\"";
-  if (beforeLine != 0) return {scan.LineStarts[beforeLine - 1], 0, message, Utf16Le(line + u"\r\n")};
+  if (beforeLine != 0) return {scan.LineStarts[beforeLine - 1], 0, language, message, Utf16Le(line + u"\r\n")};
   const std::size_t end = scan.LineStarts[afterLine];
-  if (EndsWithLineBreak(file, end)) return {end, 0, message, Utf16Le(line + u"\r\n")};
-  return {end, 0, message, Utf16Le(u"\r\n" + line)};
+  if (EndsWithLineBreak(file, end)) return {end, 0, language, message, Utf16Le(line + u"\r\n")};
+  return {end, 0, language, message, Utf16Le(u"\r\n" + line)};
 }
 
 }  // namespace
@@ -165,22 +166,26 @@ LgpScan ScanLgp(std::span<const std::uint8_t> file) {
   return scan;
 }
 
-std::vector<std::uint8_t> EditLgpTexts(std::span<const std::uint8_t> file, const LgpScan& scan,
-                                       std::size_t language,
-                                       const std::map<std::int32_t, std::u16string>& texts) {
-  const LgpSection& section = scan.Languages.at(language);
+std::vector<std::uint8_t> EditLgpTexts(
+    std::span<const std::uint8_t> file, const LgpScan& scan,
+    const std::map<std::size_t, std::map<std::int32_t, std::u16string>>& textsByLanguage) {
   std::vector<Splice> splices;
-  for (const auto& [message, text] : texts) {
-    const auto found = section.Texts.find(message);
-    if (found == section.Texts.end()) {
-      splices.push_back(NewLine(file, scan, section, language, message, text));
-    } else {
-      const LgpTextLine& at = found->second;
-      splices.push_back({at.TextBegin, at.TextEnd - at.TextBegin, message, Utf16Le(text)});
+  for (const auto& [language, texts] : textsByLanguage) {
+    const LgpSection& section = scan.Languages.at(language);
+    for (const auto& [message, text] : texts) {
+      const auto found = section.Texts.find(message);
+      if (found == section.Texts.end()) {
+        splices.push_back(NewLine(file, scan, section, language, message, text));
+      } else {
+        const LgpTextLine& at = found->second;
+        splices.push_back({at.TextBegin, at.TextEnd - at.TextBegin, language, message, Utf16Le(text)});
+      }
     }
   }
+  // Sections follow each other in the file in language order, so insertions
+  // at one offset go in language order, then in number order.
   std::stable_sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) {
-    return a.Offset != b.Offset ? a.Offset < b.Offset : a.Message < b.Message;
+    return std::tie(a.Offset, a.Language, a.Message) < std::tie(b.Offset, b.Language, b.Message);
   });
 
   std::vector<std::uint8_t> edited;
@@ -194,24 +199,31 @@ std::vector<std::uint8_t> EditLgpTexts(std::span<const std::uint8_t> file, const
   }
   edited.insert(edited.end(), file.begin() + static_cast<std::ptrdiff_t>(copied), file.end());
 
-  // The edit must read back as meant: the new texts in this language, every
-  // other text as it was.
+  // The edit must read back as meant: the new texts, every other text as it was.
   const LgpScan after = ScanLgp(edited);
   bool same = after.Languages.size() == scan.Languages.size() && after.MaxMsgId == scan.MaxMsgId;
+  const std::map<std::int32_t, std::u16string> unchanged;
   for (std::size_t l = 0; same && l < scan.Languages.size(); ++l) {
+    const auto found = textsByLanguage.find(l);
+    const auto& edits = found != textsByLanguage.end() ? found->second : unchanged;
     std::int32_t last = scan.MaxMsgId;
     if (!scan.Languages[l].Texts.empty()) last = std::max(last, scan.Languages[l].Texts.rbegin()->first);
     if (!after.Languages[l].Texts.empty()) last = std::max(last, after.Languages[l].Texts.rbegin()->first);
     for (std::int32_t m = 0; same && m <= last; ++m) {
-      const auto edit = l == language ? texts.find(m) : texts.end();
-      const std::u16string expected = edit != texts.end() ? edit->second : scan.Text(file, l, m);
-      same = after.Text(edited, l, m) == expected;
+      const auto edit = edits.find(m);
+      same = after.Text(edited, l, m) == (edit != edits.end() ? edit->second : scan.Text(file, l, m));
     }
   }
   if (!same)
     throw Error(
         "Internal error: the edited LGpack file does not read back as intended; nothing was written.");
   return edited;
+}
+
+std::vector<std::uint8_t> EditLgpTexts(std::span<const std::uint8_t> file, const LgpScan& scan,
+                                       std::size_t language,
+                                       const std::map<std::int32_t, std::u16string>& texts) {
+  return EditLgpTexts(file, scan, {{language, texts}});
 }
 
 }  // namespace tarvo

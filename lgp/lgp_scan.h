@@ -43,10 +43,15 @@ struct LgpScan {
 // same text.
 LgpScan ScanLgp(std::span<const std::uint8_t> file);
 
-// The file with new texts for some messages of one language (counted from 0):
-// only the bytes between the quotation marks of their lines change, and a
-// message without a line gets one, in number order within the section. The
+// The file with new texts for some messages of some languages (counted from
+// 0): only the bytes between the quotation marks of their lines change, and a
+// message without a line gets one, in number order within its section. The
 // result is scanned again and must give exactly the intended texts.
+std::vector<std::uint8_t> EditLgpTexts(
+    std::span<const std::uint8_t> file, const LgpScan& scan,
+    const std::map<std::size_t, std::map<std::int32_t, std::u16string>>& textsByLanguage);
+
+// The same for one language.
 std::vector<std::uint8_t> EditLgpTexts(std::span<const std::uint8_t> file, const LgpScan& scan,
                                        std::size_t language,
                                        const std::map<std::int32_t, std::u16string>& texts);

@@ -104,6 +104,27 @@ TEST_F(LgpEditing, AddsMissingLinesInNumberOrderInTheNumbersForm) {
   EXPECT_EQ(added.size(), file.size() + 2 * (2 + 15));
 }
 
+// One call for several languages gives what one call for each gives in turn,
+// also where a section ends right before the next begins.
+TEST_F(LgpEditing, ChangesSeveralLanguagesAtOnceAsOneAfterAnother) {
+  const std::vector<std::u16string> lines = {
+      u"AllLangs 3", u"MaxMsgId 4", u"LangId 1", u"String 2, \"a2\"", u"LangId 2",
+      u"String $3, \"b3\"", u"; end of b", u"LangId 3"};
+  const std::map<std::size_t, std::map<std::int32_t, std::u16string>> edits = {
+      {0, {{0, u"a0"}, {2, u"A2"}, {4, u"a4"}}}, {1, {{1, u"b1"}, {4, u"b4"}}}, {2, {{0, u"c0"}, {3, u""}}}};
+  const auto file = test::LgpBytes(lines);
+  std::vector<std::uint8_t> stepwise = file;
+  for (const auto& [language, texts] : edits) stepwise = EditLgpTexts(stepwise, ScanLgp(stepwise), language, texts);
+  const auto atOnce = EditLgpTexts(file, ScanLgp(file), edits);
+  EXPECT_EQ(atOnce, stepwise);
+  EXPECT_EQ(test::LgpLines(atOnce),
+            (std::vector<std::u16string>{u"AllLangs 3", u"MaxMsgId 4", u"LangId 1", u"String 0, \"a0\"",
+                                         u"String 2, \"A2\"", u"String 4, \"a4\"", u"LangId 2",
+                                         u"String $1, \"b1\"", u"String $3, \"b3\"", u"String $4, \"b4\"",
+                                         u"; end of b", u"LangId 3", u"String 0, \"c0\"", u"String 3, \"\""}));
+  EXPECT_THROW(EditLgpTexts(file, ScanLgp(file), {{3, {{0, u"x"}}}}), std::out_of_range);
+}
+
 TEST(Utf8, ConvertsBothWaysAndRefusesWhatIsNotUtf8) {
   EXPECT_EQ(Utf16ToUtf8(u"Caf\u00e9 \u0416 \u20AC \U0001F600"),
             "Caf\xC3\xA9 \xD0\x96 \xE2\x82\xAC \xF0\x9F\x98\x80");
