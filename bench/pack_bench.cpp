@@ -4,7 +4,8 @@
 // and on real translations from the machine's gettext catalogs.
 //
 // `tarvo_bench --write-inputs DIR` writes the inputs (tarvo.ini, flash.bin,
-// generated.lgp, realistic.lgp) for timing tarvo-cli from outside.
+// generated.lgp, realistic.lgp and its successor renumbered.lgp) for timing
+// tarvo-cli from outside.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_frame.h"
 #include "bench/realistic_text.h"
 #include "check/lgp_check.h"
 #include "compile/compile_command.h"
@@ -29,9 +31,9 @@
 #include "decompile/decompile_command.h"
 #include "frame/command_frame.h"
 #include "lgp/unicode_line.h"
+#include "merge/merge_lgp.h"
 #include "po/export_po.h"
 #include "po/import_po.h"
-#include "tests/support/test_frame.h"
 
 namespace {
 
@@ -195,15 +197,15 @@ void BM_Compile(benchmark::State& state) {
   Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(3) != 0);
   const auto strategy = state.range(2) != 0 ? PackingStrategy::Compact : PackingStrategy::Standard;
   for (auto _ : state) {
-    test::TestFrame frame;
+    bench::BenchFrame frame;
     PivotRandom random;
     if (RunCompile(frame, w.config, random, w.lgp, w.flash, strategy).Outcome != CommandOutcome::Done) {
-      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
+      state.SkipWithError(frame.lastMessage.c_str());
       return;
     }
   }
   // The round trip must give the input back.
-  test::TestFrame frame;
+  bench::BenchFrame frame;
   frame.signatures = false;
   RunDecompile(frame, w.config, w.flash, w.back);
   if (ReadWholeFile(w.back) != ReadWholeFile(w.lgp)) state.SkipWithError("round trip differs");
@@ -218,14 +220,14 @@ void BM_Pack(benchmark::State& state) {
   const auto strategy = state.range(2) != 0 ? PackingStrategy::Compact : PackingStrategy::Standard;
   LgpFile lgp;
   ReadLgpFile(ReadWholeFile(w.lgp), w.config.Chars, lgp);
-  test::TestFrame frame;
+  bench::BenchFrame frame;
   std::vector<PackedLanguage> packed;
   for (auto _ : state) {
     PivotRandom random;
-    packed = PackLanguages(frame, lgp, strategy, random);
+    packed = PackLanguages(lgp, strategy, random, FrameControl(frame));
   }
   PivotRandom random;
-  const auto standard = PackLanguages(frame, lgp, PackingStrategy::Standard, random);
+  const auto standard = PackLanguages(lgp, PackingStrategy::Standard, random, FrameControl(frame));
   double total = 0, standardTotal = 0, worst = 100;
   for (std::size_t l = 0; l < packed.size(); ++l) {
     const auto bytes = static_cast<double>(PayloadSize(packed[l]));
@@ -245,14 +247,14 @@ void BM_Pack(benchmark::State& state) {
 
 void BM_Decompile(benchmark::State& state) {
   Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  test::TestFrame compileFrame;
+  bench::BenchFrame compileFrame;
   PivotRandom random;
   RunCompile(compileFrame, w.config, random, w.lgp, w.flash);
   for (auto _ : state) {
-    test::TestFrame frame;
+    bench::BenchFrame frame;
     frame.signatures = false;
     if (RunDecompile(frame, w.config, w.flash, w.back).Outcome != CommandOutcome::Done) {
-      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
+      state.SkipWithError(frame.lastMessage.c_str());
       return;
     }
   }
@@ -281,9 +283,9 @@ void BM_ExportPo(benchmark::State& state) {
   Workspace w(languages, static_cast<int>(state.range(1)));
   const ExportPoOptions options{languages, 1, "xx", "bench"};
   for (auto _ : state) {
-    test::TestFrame frame;
+    bench::BenchFrame frame;
     if (RunExportPo(frame, options, w.lgp, w.dir / "out.po").Outcome != CommandOutcome::Done) {
-      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
+      state.SkipWithError(frame.lastMessage.c_str());
       return;
     }
   }
@@ -294,19 +296,64 @@ void BM_ExportPo(benchmark::State& state) {
 void BM_ImportPo(benchmark::State& state) {
   const int languages = static_cast<int>(state.range(0));
   Workspace w(languages, static_cast<int>(state.range(1)));
-  test::TestFrame exportFrame;
+  bench::BenchFrame exportFrame;
   RunExportPo(exportFrame, {languages, 1, "xx", "bench"}, w.lgp, w.dir / "out.po");
   PoCatalog catalog = ReadPoFile(w.dir / "out.po");
   for (PoEntry& entry : catalog.Entries) entry.Str += "!";
   WriteFileReplacing(w.dir / "edited.po", FormatPoFile(catalog));
   for (auto _ : state) {
-    test::TestFrame frame;
+    bench::BenchFrame frame;
     if (RunImportPo(frame, {languages, false}, w.lgp, w.dir / "edited.po", w.back).Outcome !=
         CommandOutcome::Done) {
-      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
+      state.SkipWithError(frame.lastMessage.c_str());
       return;
     }
   }
+  Report(state, w);
+}
+
+// A newer firmware's pack made from `old`: a message inserted at number 10
+// (every later one moves up), every tenth reference text changed, and the
+// last language holding the reference texts, as an untranslated pack would.
+std::string RenumberedLgp(const std::string& old) {
+  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(old.data()), old.size());
+  const LgpScan scan = ScanLgp(bytes);
+  const int languages = static_cast<int>(scan.Languages.size());
+  LgpWriter out;
+  out.Header(languages, scan.MaxMsgId + 1);
+  for (int l = 0; l < languages; ++l) {
+    out.Language(l);
+    const std::size_t from = l + 1 == languages ? 0 : static_cast<std::size_t>(l);
+    for (int m = 0; m <= scan.MaxMsgId + 1; ++m) {
+      const int source = m < 10 ? m : m - 1;
+      std::u16string text = m == 10 ? u"Inserted message" : scan.Text(bytes, from, source);
+      if (from == 0 && m % 10 == 5) text += u" (fixed)";
+      out.String(m, text);
+    }
+  }
+  return out.bytes;
+}
+
+// The merge of the last language from a realistic pack into its renumbered
+// successor, files read and written.
+void BM_Merge(benchmark::State& state) {
+  const int languages = static_cast<int>(state.range(0));
+  Workspace w(languages, static_cast<int>(state.range(1)), true);
+  bool real = false;
+  const std::filesystem::path newer = w.dir / "new.lgp";
+  std::ofstream(newer, std::ios::binary) << RenumberedLgp(RealisticLgp(languages, static_cast<int>(state.range(1)), real));
+  int changed = 0;
+  for (auto _ : state) {
+    bench::BenchFrame frame;
+    const MergeCommandResult merged = RunMerge(frame, {languages, 1, false}, w.lgp, newer, w.back);
+    if (!merged.Report) {
+      state.SkipWithError(frame.lastMessage.c_str());
+      return;
+    }
+    changed = merged.Report->Changed;
+  }
+  state.counters["replaced"] = changed;
+  state.counters["real"] = w.real;
   Report(state, w);
 }
 
@@ -327,6 +374,7 @@ BENCHMARK(BM_Check)
 BENCHMARK(BM_Decompile)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportPo)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportPo)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Merge)->ArgNames({"langs", "maxmsg"})->Args({10, 2999})->Unit(benchmark::kMillisecond);
 
 // Writes the large inputs for timing tarvo-cli from outside.
 int WriteInputs(const std::filesystem::path& dir) {
@@ -335,6 +383,7 @@ int WriteInputs(const std::filesystem::path& dir) {
   bool real = false;
   std::string names;
   std::ofstream(dir / "realistic.lgp", std::ios::binary) << RealisticLgp(10, 2999, real, &names);
+  std::ofstream(dir / "renumbered.lgp", std::ios::binary) << RenumberedLgp(RealisticLgp(10, 2999, real));
   std::ofstream(dir / "generated.lgp", std::ios::binary) << GenerateLgp(10, 2999, 2024);
   std::vector<std::uint8_t> image(0x200 + 0x100000, 0xFF);
   for (int i = 0; i < 2; ++i) image[0x200 + i] = 0xBB, image[0x202 + i] = 0;

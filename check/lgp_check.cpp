@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "check/text_checks.h"
-#include "compile/compact_packing.h"
 #include "compile/lgp_checks.h"
 #include "compile/pack_languages.h"
 #include "compile/pack_writer.h"
@@ -14,25 +13,6 @@
 namespace tarvo {
 
 namespace {
-
-// Packs without a window: every over-long string is cropped, so that the
-// packing goes on and its real length can be measured afterwards.
-class QuietFrame final : public CommandFrame {
- public:
-  void SetStatusText(const std::string&) override {}
-  void SetProgressMinimum(double) override {}
-  void SetProgressMaximum(double) override {}
-  void SetProgressValue(double) override {}
-  double ProgressMaximum() const override { return 0; }
-  void Yield() override {}
-  MessageAnswer ShowMessage(const Message& message) override {
-    return message.Kind == MessageKind::CropQuestion ? MessageAnswer::Ok : MessageAnswer::Cancel;
-  }
-  bool HexStringNumbers() const override { return false; }
-  bool SaveLangSignatures() const override { return true; }
-  void Lock() override {}
-  void Unlock() override {}
-};
 
 std::string Hex4(char16_t c) {
   static const char digits[] = "0123456789ABCDEF";
@@ -198,11 +178,10 @@ class Checker {
   using Lengths = std::vector<std::vector<std::size_t>>;
 
   Lengths PackWith(PackingStrategy strategy, PivotRandom& random, PackingSummary& summary) {
-    QuietFrame frame;
     std::vector<PackedLanguage> languages;
     PackMeasure measure;
     try {
-      languages = PackLanguages(frame, lgp_, strategy, random);
+      languages = PackLanguages(lgp_, strategy, random);
       measure = MeasurePack(lgp_, languages);
     } catch (const Error& e) {
       // Both packings lay out the same header, so say it once.
@@ -226,16 +205,10 @@ class Checker {
           PayloadSize(language);
       (strategy == PackingStrategy::Standard ? perLanguage.StandardEntries : perLanguage.CompactEntries) =
           language.Dict.ClassSize;
-      for (std::size_t m = 0; m < language.Packed.size(); ++m) {
-        std::size_t codes = language.Packed[m].size();
-        if (language.Cropped[m]) {
-          const PhoneBytes& s = lgp_.StringAt(static_cast<std::int32_t>(l), static_cast<std::int32_t>(m));
-          codes = (strategy == PackingStrategy::Standard ? PackString(s, language.Dict)
-                                                         : PackStringOptimal(s, language.Dict))
-                      .size();
-          ++summary.OverlongStrings;
-        }
-        lengths[l].push_back(codes);
+      for (std::size_t m = 0; m < language.Packed.size(); ++m) lengths[l].push_back(language.Packed[m].size());
+      for (const auto& [m, codes] : language.CroppedFrom) {
+        lengths[l][static_cast<std::size_t>(m)] = codes;
+        ++summary.OverlongStrings;
       }
     }
     return lengths;
