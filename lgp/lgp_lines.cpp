@@ -127,9 +127,13 @@ void LgpLines::Handle(std::u16string_view line, std::int64_t number) {
   }
 }
 
+std::string LgpLines::Refusal(const std::string& what) const {
+  return "Line " + std::to_string(number_) + " of the LGpack file: " + what;
+}
+
 void LgpLines::Fail(const std::string& what) const {
   if (diagnostics_) diagnostics_->FailedLine = number_;
-  throw Error("Line " + std::to_string(number_) + " of the LGpack file: " + what);
+  throw Error(Refusal(what));
 }
 
 void LgpLines::Warn(const char* kind, std::string text, std::optional<std::int32_t> message,
@@ -162,11 +166,20 @@ std::optional<std::u16string_view> LgpLines::Quoted(std::u16string_view value) c
   return value.substr(open + 1, value.size() - open - 2);
 }
 
-void LgpLines::FailUnstorable(std::u16string_view text, std::size_t at, const std::string& what) const {
+std::string LgpLines::UnstorableRefusal(std::u16string_view text, std::size_t at, const std::string& what) const {
   char unit[16];
   std::snprintf(unit, sizeof unit, "U+%04X", static_cast<unsigned>(text[at]));
-  Fail("the character " + std::string(unit) + " at position " + std::to_string(at + 1) + " of " + what +
-       " cannot be stored in the phone's text (characters above U+7FFF cannot).");
+  return Refusal("the character " + std::string(unit) + " at position " + std::to_string(at + 1) + " of " + what +
+                 " cannot be stored in the phone's text (characters above U+7FFF cannot).");
+}
+
+std::string LgpLines::StringName(std::int32_t message, std::size_t language) {
+  return "string " + std::to_string(message) + " in language " + std::to_string(language + 1);
+}
+
+void LgpLines::FailUnstorable(std::u16string_view text, std::size_t at, const std::string& what) const {
+  if (diagnostics_) diagnostics_->FailedLine = number_;
+  throw Error(UnstorableRefusal(text, at, what));
 }
 
 void LgpLines::String(std::u16string_view value) {
@@ -209,7 +222,7 @@ void LgpLines::String(std::u16string_view value) {
   }
   if (const auto at = sink_.String(static_cast<std::size_t>(language), message, *text, hexNumber);
       at != LgpLineSink::kStorable) {
-    FailUnstorable(*text, at, "string " + std::to_string(message) + " in language " + std::to_string(language + 1));
+    FailUnstorable(*text, at, StringName(message, static_cast<std::size_t>(language)));
   }
 }
 

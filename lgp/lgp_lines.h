@@ -26,7 +26,8 @@ class LgpLineSink {
   virtual void LgPackId(std::u16string_view value, std::string_view latin1) = 0;
   virtual void LangId(std::size_t language, std::int32_t id) = 0;
   // The texts between the quotation marks. Each returns kStorable, or the
-  // position of a unit the phone cannot hold, which refuses the line. A later
+  // position of a unit the phone cannot hold, which refuses the line (see
+  // UnstorableRefusal for a sink that keeps such a text instead). A later
   // String line of the same language and message replaces the earlier one.
   virtual std::size_t SL4xLangName(std::u16string_view text) = 0;
   virtual std::size_t String(std::size_t language, std::int32_t message, std::u16string_view text,
@@ -55,7 +56,13 @@ class LgpLines {
   void Warn(const char* kind, std::string text, std::optional<std::int32_t> message = {},
             std::optional<std::int32_t> language = {}) const;
 
+  // The Error text that refuses the current line for the unit at `at` of
+  // `text`, one the phone cannot hold; `what` names the text, as StringName does.
+  std::string UnstorableRefusal(std::u16string_view text, std::size_t at, const std::string& what) const;
+  static std::string StringName(std::int32_t message, std::size_t language);
+
  private:
+  std::string Refusal(const std::string& what) const;
   [[noreturn]] void Fail(const std::string& what) const;
   std::int32_t Number(std::u16string_view text, const char* what) const;
   std::string Latin1(std::u16string_view text, const char* what) const;

@@ -24,7 +24,13 @@ class Scanner final : public LgpLineSink {
   void Handle(std::u16string_view line, std::size_t start, std::size_t number) {
     line_ = line.data();
     start_ = start;
-    lines_.Handle(LTrimWide(RTrimWide(line)), static_cast<std::int64_t>(number));
+    try {
+      lines_.Handle(LTrimWide(RTrimWide(line)), static_cast<std::int64_t>(number));
+    } catch (const Error&) {
+      // The compile command stops at the first line it refuses.
+      if (!scan_.CompileRefusal.empty()) throw Error(scan_.CompileRefusal);
+      throw;
+    }
   }
 
   void Finish() {
@@ -50,17 +56,27 @@ class Scanner final : public LgpLineSink {
     langIdLines_[language] = static_cast<std::size_t>(lines_.LineNumber());
   }
 
-  std::size_t SL4xLangName(std::u16string_view text) override { return FindUnstorable(text); }
+  std::size_t SL4xLangName(std::u16string_view text) override {
+    Keep(text, [] { return std::string("the SL4xLangName"); });
+    return kStorable;
+  }
 
   std::size_t String(std::size_t language, std::int32_t message, std::u16string_view text,
                      bool hexNumber) override {
-    if (const auto at = FindUnstorable(text); at != kStorable) return at;
+    Keep(text, [&] { return LgpLines::StringName(message, language); });
     texts_[language][message] = {static_cast<std::size_t>(lines_.LineNumber()), Offset(text.data()),
                                  Offset(text.data() + text.size()), hexNumber};
     return kStorable;
   }
 
  private:
+  template <typename Name>
+  void Keep(std::u16string_view text, const Name& name) {
+    if (!scan_.CompileRefusal.empty()) return;
+    if (const auto at = FindUnstorable(text); at != kStorable)
+      scan_.CompileRefusal = lines_.UnstorableRefusal(text, at, name());
+  }
+
   // The byte offset in the file of a unit of the current line.
   std::size_t Offset(const char16_t* unit) const { return start_ + 2 * static_cast<std::size_t>(unit - line_); }
 

@@ -76,6 +76,8 @@ inline LgpReading ReadByScanner(std::span<const std::uint8_t> file) {
     const bool marked = file.size() >= 2 && file[0] == 0xFF && file[1] == 0xFE;
     return {marked ? e.what() : "not read"};
   }
+  // The scanner keeps texts that the reader refuses to encode.
+  if (!scan.CompileRefusal.empty()) return {scan.CompileRefusal};
   reading.MaxMsgId = scan.MaxMsgId;
   reading.LgPackId = scan.LgPackId;
   for (std::size_t l = 0; l < scan.Languages.size(); ++l) {
