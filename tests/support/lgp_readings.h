@@ -25,6 +25,11 @@ struct LgpReading {
   bool TextsBeyondSections = false;
 
   bool operator==(const LgpReading&) const = default;
+  static LgpReading Refused(std::string why) {
+    LgpReading reading;
+    reading.Refusal = std::move(why);
+    return reading;
+  }
 
   // "max=3 id=Pack [7] 0=a 1=b [8] 26=c", with '?' for characters beyond ASCII; or the refusal.
   std::string Summary() const {
@@ -48,9 +53,9 @@ inline LgpReading ReadByReader(std::span<const std::uint8_t> file, const CharTab
   LgpFile lgp;
   LgpDiagnostics diagnostics;
   try {
-    if (ReadLgpFile(file, table, lgp, {}, &diagnostics) != LgpReadStatus::Read) return {"not read"};
+    if (ReadLgpFile(file, table, lgp, {}, &diagnostics) != LgpReadStatus::Read) return LgpReading::Refused("not read");
   } catch (const Error& e) {
-    return {e.what()};
+    return LgpReading::Refused(e.what());
   }
   reading.MaxMsgId = lgp.MaxMsgId;
   reading.LgPackId = Latin1ToUtf16(lgp.LgPackId);
@@ -74,10 +79,10 @@ inline LgpReading ReadByScanner(std::span<const std::uint8_t> file) {
     scan = ScanLgp(file);
   } catch (const Error& e) {
     const bool marked = file.size() >= 2 && file[0] == 0xFF && file[1] == 0xFE;
-    return {marked ? e.what() : "not read"};
+    return LgpReading::Refused(marked ? e.what() : "not read");
   }
   // The scanner keeps texts that the reader refuses to encode.
-  if (!scan.CompileRefusal.empty()) return {scan.CompileRefusal};
+  if (!scan.CompileRefusal.empty()) return LgpReading::Refused(scan.CompileRefusal);
   reading.MaxMsgId = scan.MaxMsgId;
   reading.LgPackId = scan.LgPackId;
   for (std::size_t l = 0; l < scan.Languages.size(); ++l) {
