@@ -131,7 +131,7 @@ class MainFormTest : public QObject {
   void controlsStartAsTheLayoutSays() {
     Prepare();
     QCOMPARE(form_->windowTitle(), QStringLiteral("Tarvo v1.35"));
-    QCOMPARE(form_->size(), QSize(297, 217));
+    QCOMPARE(form_->size(), QSize(297, 273));
     const QList<QSize> iconSizes = form_->windowIcon().availableSizes();
     QVERIFY(iconSizes.contains(QSize(16, 16)));
     QVERIFY(iconSizes.contains(QSize(32, 32)));
@@ -143,11 +143,12 @@ class MainFormTest : public QObject {
     } expected[] = {
         {"HexStringNumbersCheck", {56, 40, 185, 17}, QStringLiteral("String numbers in hex")},
         {"SaveLangSigCheck", {56, 16, 185, 17}, QStringLiteral("Save language signatures in .lgp")},
-        {"ProgressBar", {96, 200, 201, 17}, {}},
-        {"StatusBar", {0, 198, 297, 19}, {}},
+        {"ProgressBar", {96, 256, 201, 17}, {}},
+        {"StatusBar", {0, 254, 297, 19}, {}},
         {"CompileBase", {48, 136, 201, 33}, QStringLiteral("Compile LGpack to flash")},
         {"DecompileBase", {48, 80, 201, 33}, QStringLiteral("Decompile LGpack from flash")},
-        {"Label1", {168, 184, 129, 17}, {}},
+        {"EditBase", {48, 192, 201, 33}, QStringLiteral("Edit LGpack...")},
+        {"Label1", {168, 240, 129, 17}, {}},
     };
     for (const auto& e : expected) {
       QWidget* widget = Child<QWidget>(e.name);
@@ -165,8 +166,8 @@ class MainFormTest : public QObject {
     QCOMPARE(bar->value(), 0);
     QVERIFY(Status().isEmpty());
     QCOMPARE(form_->focusWidget(), Child<QWidget>("DecompileBase"));
-    const char* tabOrder[] = {"DecompileBase",    "CompileBase", "StatusBar",           "ProgressBar",
-                              "SaveLangSigCheck", "Label1",      "HexStringNumbersCheck"};
+    const char* tabOrder[] = {"DecompileBase", "CompileBase",      "EditBase", "StatusBar",
+                              "ProgressBar",   "SaveLangSigCheck", "Label1",   "HexStringNumbersCheck"};
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i) {
       QWidget* next = Child<QWidget>(tabOrder[i])->nextInFocusChain();
       while (next->parentWidget() != form_.get()) next = next->nextInFocusChain();  // the status bar's own children
