@@ -414,6 +414,7 @@ void EditorWindow::StartOpening(const QString& path) {
   const bool lgp = name.endsWith(QStringLiteral(".lgp"), Qt::CaseInsensitive) ||
                    (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE);
   openingPath_ = path;
+  openingNow_ = true;
   commandStatus_->setText(QStringLiteral("Opening %1...").arg(name));
   SetBusy(true);
   progressBar_->setRange(0, 0);  // busy until the document is read
@@ -433,6 +434,7 @@ void EditorWindow::StartOpening(const QString& path) {
 
 void EditorWindow::FinishOpening() {
   const std::shared_ptr<Opened> opened = opening_.result();
+  openingNow_ = false;
   SetBusy(false);
   commandStatus_->clear();
   const QString path = openingPath_;
@@ -868,7 +870,7 @@ void EditorWindow::SetBusy(bool busy) {
   }
 }
 
-bool EditorWindow::IsBusy() const { return opening_.isRunning() || ownRunning_ || (commandRunning_ && *commandRunning_); }
+bool EditorWindow::IsBusy() const { return openingNow_ || ownRunning_ || (commandRunning_ && *commandRunning_); }
 
 // ---------------------------------------------------------------------------
 // The command frame

@@ -67,7 +67,7 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
 
   bool HasDocument() const { return document_.has_value(); }
   const Document* CurrentDocument() const { return document_ ? &*document_ : nullptr; }
-  bool IsOpening() const { return opening_.isRunning(); }
+  bool IsOpening() const { return openingNow_; }  // until the result is in
   bool IsMeasuring() const;
   const QString& FilePath() const { return lgpPath_; }
   // The standard packer's generator moved on outside this window.
@@ -139,6 +139,7 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   qint64 diskSize_ = -1;
   QFutureWatcher<std::shared_ptr<Opened>> opening_;
   QString openingPath_;
+  bool openingNow_ = false;
   std::uint64_t generation_ = 0;  // counts the compiles that moved the pivot generator on
 
   // Typing into the field: keystrokes into one message are one undo step.

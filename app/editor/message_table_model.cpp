@@ -14,6 +14,10 @@ QString MessageNumberText(std::int32_t message, bool hex) {
 
 MessageTableModel::MessageTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+bool MessageTableModel::IsRow(const QModelIndex& index) const {
+  return index.isValid() && index.model() == this && index.row() < rowCount() && index.column() < ColumnCount;
+}
+
 void MessageTableModel::SetDocument(Document* document, const CharTable* table) {
   beginResetModel();
   document_ = document;
@@ -80,7 +84,7 @@ int MessageTableModel::rowCount(const QModelIndex& parent) const {
 int MessageTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
 QVariant MessageTableModel::data(const QModelIndex& index, int role) const {
-  if (!document_ || !checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+  if (!document_ || !IsRow(index)) return {};
   const std::int32_t message = MessageAt(index.row());
   const bool display = role == Qt::DisplayRole || role == Qt::EditRole;
   switch (index.column()) {
@@ -123,7 +127,7 @@ QVariant MessageTableModel::data(const QModelIndex& index, int role) const {
 }
 
 bool MessageTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (!document_ || role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid) ||
+  if (!document_ || role != Qt::EditRole || !IsRow(index) ||
       index.column() != TextColumn) {
     return false;
   }
@@ -137,7 +141,7 @@ bool MessageTableModel::setData(const QModelIndex& index, const QVariant& value,
 }
 
 Qt::ItemFlags MessageTableModel::flags(const QModelIndex& index) const {
-  if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return Qt::NoItemFlags;
+  if (!IsRow(index)) return Qt::NoItemFlags;
   Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
   if (index.column() == TextColumn) flags |= Qt::ItemIsEditable;
   return flags;

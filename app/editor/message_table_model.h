@@ -55,6 +55,8 @@ class MessageTableModel final : public QAbstractTableModel {
   void Edited(std::int32_t message);
 
  private:
+  bool IsRow(const QModelIndex& index) const;
+
   Document* document_ = nullptr;
   const CharTable* table_ = nullptr;
   const DocumentMeasure* measure_ = nullptr;

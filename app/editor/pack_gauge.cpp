@@ -118,7 +118,7 @@ void PackGauge::Request(const Document& document, const PivotRandom& pivots, std
   document_ = &document;
   pivots_ = &pivots;
   generation_ = generation;
-  if (watcher_.isRunning()) {
+  if (running_) {
     pending_ = true;  // one more measure of the newest texts when this one ends
   } else {
     Start();
@@ -128,6 +128,7 @@ void PackGauge::Request(const Document& document, const PivotRandom& pivots, std
 
 void PackGauge::Start() {
   pending_ = false;
+  running_ = true;
   // The snapshot is taken here, on the window's thread; only the copy travels.
   auto snapshot = std::make_shared<Snapshot>(Snapshot{document_->Lgp(), *pivots_, chars_ ? *chars_ : CharTable{}});
   const std::uint64_t revision = document_->Revision(), generation = generation_;
@@ -141,6 +142,7 @@ void PackGauge::Start() {
 
 void PackGauge::Finished() {
   auto reading = watcher_.result();
+  running_ = false;
   // A reading of a document that has been replaced meanwhile is dropped.
   if (document_) last_ = std::move(reading);
   if (pending_ && document_) Start();

@@ -53,7 +53,7 @@ class PackGauge final : public QLabel {
   // The document changed, or the generator did: measures it, now or after the
   // measure that runs.
   void Request(const Document& document, const PivotRandom& pivots, std::uint64_t generation);
-  bool IsMeasuring() const { return watcher_.isRunning() || pending_; }
+  bool IsMeasuring() const { return running_ || pending_; }  // until the result is in
   const GaugeReading* Last() const { return last_.get(); }
   bool IsCurrent(std::uint64_t revision, std::uint64_t generation) const {
     return last_ && last_->Revision == revision && last_->Generation == generation;
@@ -76,6 +76,7 @@ class PackGauge final : public QLabel {
   const CharTable* chars_ = nullptr;
   std::uint64_t generation_ = 0;
   bool pending_ = false;
+  bool running_ = false;
 };
 
 }  // namespace tarvo

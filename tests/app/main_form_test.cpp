@@ -8,11 +8,11 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <deque>
 #include <fstream>
 #include <iterator>
 
 #include "app/main_form.h"
+#include "tests/app/scripted_dialogs.h"
 #include "compile/pack_languages.h"
 #include "config/configuration.h"
 #include "tests/support/test_frame.h"
@@ -23,28 +23,7 @@ using namespace tarvo;
 
 namespace {
 
-class ScriptedDialogs final : public Dialogs {
- public:
-  std::deque<QString> files;  // an empty text cancels the dialog
-  std::deque<MessageAnswer> answers;
-  std::vector<FileDialogSettings> asked;
-  std::vector<Message> messages;
-
-  QString AskForFile(QWidget*, const FileDialogSettings& settings) override {
-    asked.push_back(settings);
-    if (files.empty()) return {};
-    QString file = files.front();
-    files.pop_front();
-    return file;
-  }
-  MessageAnswer ShowMessage(QWidget*, const Message& message) override {
-    messages.push_back(message);
-    if (!message.HasCancel() || answers.empty()) return message.HasCancel() ? MessageAnswer::Cancel : MessageAnswer::Ok;
-    const MessageAnswer answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-};
+using test::ScriptedDialogs;
 
 std::vector<std::uint8_t> ReadFile(const QString& path) {
   std::ifstream file(path.toStdString(), std::ios::binary);
