@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/command_frame.h"
+#include "frame/command_frame.h"
 
 class QWidget;
 

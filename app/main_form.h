@@ -9,10 +9,10 @@
 #include <functional>
 #include <memory>
 
-#include "app/command_frame.h"
 #include "app/dialogs.h"
 #include "compile/packing.h"
 #include "config/configuration.h"
+#include "frame/command_frame.h"
 
 class QCheckBox;
 class QLabel;

@@ -20,15 +20,15 @@
 #include <string>
 #include <vector>
 
-#include "app/command_frame.h"
 #include "bench/realistic_text.h"
 #include "check/lgp_check.h"
-#include "codec/unicode_line.h"
 #include "compile/compile_command.h"
 #include "compile/pack_languages.h"
 #include "config/configuration.h"
 #include "config/file_io.h"
 #include "decompile/decompile_command.h"
+#include "frame/command_frame.h"
+#include "lgp/unicode_line.h"
 #include "po/export_po.h"
 #include "po/import_po.h"
 #include "tests/support/test_frame.h"

@@ -5,11 +5,11 @@
 #include "check/text_checks.h"
 #include "compile/compact_packing.h"
 #include "compile/lgp_checks.h"
-#include "compile/lgp_file.h"
 #include "compile/pack_languages.h"
 #include "compile/pack_writer.h"
 #include "config/error.h"
 #include "flash/layout.h"
+#include "lgp/lgp_file.h"
 
 namespace tarvo {
 

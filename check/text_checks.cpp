@@ -4,6 +4,7 @@
 
 #include "codec/encode.h"
 #include "config/text_utils.h"
+#include "config/utf8.h"
 
 namespace tarvo {
 
@@ -11,19 +12,6 @@ namespace {
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsAlnum(char16_t c) { return IsDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
-
-void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 }  // namespace
 

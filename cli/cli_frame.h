@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_frame.h"
+#include "frame/command_frame.h"
 
 namespace tarvo {
 

@@ -7,8 +7,8 @@
 #include <limits>
 #include <span>
 
-#include "compile/lgp_file.h"
 #include "compile/packing.h"
+#include "lgp/lgp_file.h"
 
 namespace tarvo {
 

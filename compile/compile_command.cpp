@@ -4,12 +4,12 @@
 #include <system_error>
 
 #include "compile/lgp_checks.h"
-#include "compile/lgp_file.h"
 #include "compile/pack_writer.h"
 #include "config/error.h"
 #include "config/file_io.h"
 #include "flash/layout.h"
 #include "flash/pack_reader.h"
+#include "lgp/lgp_file.h"
 
 namespace tarvo {
 

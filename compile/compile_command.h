@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "app/command_frame.h"
 #include "compile/pack_languages.h"
 #include "compile/packing.h"
 #include "config/configuration.h"
+#include "frame/command_frame.h"
 
 namespace tarvo {
 

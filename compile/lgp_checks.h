@@ -2,7 +2,7 @@
 // written.
 #pragma once
 
-#include "compile/lgp_file.h"
+#include "lgp/lgp_file.h"
 
 namespace tarvo {
 

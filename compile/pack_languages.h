@@ -9,10 +9,10 @@
 #include <span>
 #include <vector>
 
-#include "app/command_frame.h"
-#include "compile/lgp_file.h"
 #include "compile/pack_writer.h"
 #include "compile/packing.h"
+#include "frame/command_frame.h"
+#include "lgp/lgp_file.h"
 
 namespace tarvo {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "compile/lgp_file.h"
 #include "compile/packing.h"
 #include "config/error.h"
 #include "flash/layout.h"
+#include "lgp/lgp_file.h"
 
 namespace tarvo {
 

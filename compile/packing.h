@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "compile/lgp_file.h"
+#include "lgp/lgp_file.h"
 
 namespace tarvo {
 

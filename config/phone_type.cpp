@@ -1,11 +1,8 @@
 #include "config/phone_type.h"
 
 #include "config/text_utils.h"
-#include "flash/layout.h"
 
 namespace tarvo {
-
-std::int32_t BlockTableRoom(const PhoneTypeRecord& type) { return type.PackSizeLimit / kBlockSize + 1; }
 
 bool IsEmptyRecord(const PhoneTypeRecord& type) { return type.Definition.empty(); }
 

@@ -36,9 +36,6 @@ struct PhoneTypeRecord {
   std::vector<IdByte> IdBytes;
 };
 
-// Number of entries the block table has room for.
-std::int32_t BlockTableRoom(const PhoneTypeRecord& type);
-
 // A record that no value of 15 items or more has filled: identification skips
 // it and the compile command cannot write with it.
 bool IsEmptyRecord(const PhoneTypeRecord& type);

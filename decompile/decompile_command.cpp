@@ -4,12 +4,12 @@
 #include <system_error>
 
 #include "codec/decode.h"
-#include "codec/unicode_line.h"
 #include "config/error.h"
 #include "config/file_io.h"
 #include "config/text_utils.h"
 #include "flash/identify.h"
 #include "flash/pack_reader.h"
+#include "lgp/unicode_line.h"
 
 namespace tarvo {
 

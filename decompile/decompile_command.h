@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "app/command_frame.h"
 #include "config/configuration.h"
+#include "frame/command_frame.h"
 
 namespace tarvo {
 

@@ -26,6 +26,8 @@
 #include <array>
 #include <cstdint>
 
+#include "config/phone_type.h"
+
 namespace tarvo {
 
 inline constexpr std::int32_t kBlockSize = 16384;
@@ -61,5 +63,8 @@ inline constexpr std::uint8_t kLangFileTrailer = 0x0A;
 
 // Offsets stored in the header are signed 16-bit values.
 inline constexpr std::int32_t kMaxHeaderOffset = 32767;
+
+// Number of entries the block table has room for.
+inline std::int32_t BlockTableRoom(const PhoneTypeRecord& type) { return type.PackSizeLimit / kBlockSize + 1; }
 
 }  // namespace tarvo

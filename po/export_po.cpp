@@ -2,9 +2,9 @@
 
 #include "config/error.h"
 #include "config/file_io.h"
-#include "po/lgp_scan.h"
+#include "config/utf8.h"
+#include "lgp/lgp_scan.h"
 #include "po/po_text.h"
-#include "po/utf8.h"
 
 namespace tarvo {
 

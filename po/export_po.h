@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "app/command_frame.h"
+#include "frame/command_frame.h"
 #include "po/po_file.h"
 
 namespace tarvo {

@@ -5,7 +5,7 @@
 
 #include "config/error.h"
 #include "config/file_io.h"
-#include "po/lgp_scan.h"
+#include "lgp/lgp_scan.h"
 #include "po/po_text.h"
 
 namespace tarvo {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_frame.h"
+#include "frame/command_frame.h"
 #include "po/po_file.h"
 
 namespace tarvo {

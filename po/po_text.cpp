@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "config/error.h"
-#include "po/utf8.h"
+#include "config/utf8.h"
 
 namespace tarvo {
 

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <variant>
 
-#include "app/command_frame.h"
-#include "po/lgp_scan.h"
+#include "frame/command_frame.h"
+#include "lgp/lgp_scan.h"
 
 namespace tarvo {
 

@@ -9,14 +9,13 @@
 #include "check/text_checks.h"
 #include "compile/compile_command.h"
 #include "tests/support/lgp_text.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/shipped_config.h"
 #include "tests/support/test_frame.h"
 #include "tests/support/text.h"
 
 namespace tarvo {
 namespace {
 
-const std::filesystem::path kSource = TARVO_SOURCE_DIR;
 
 // A clean file of two languages and three messages; line 4 is "LangId 1",
 // lines 5 to 7 its strings, line 8 "LangId 2", lines 9 to 11 its strings.
@@ -189,14 +188,8 @@ TEST_F(Checking, TextReportShowsTwentyProblemsOfEachGroupAndCountsTheRest) {
 }
 
 // The pack lengths that the check gives are the lengths that compile writes.
-class CheckAgainstCompile : public test::TempDirTest {
+class CheckAgainstCompile : public test::ShippedConfigTest {
  protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    LoadConfiguration(kSource / "config" / "tarvo.ini", config_);
-    ASSERT_TRUE(IsUsable(config_));
-  }
-  std::vector<std::uint8_t> Example(const char* name) { return Read(kSource / "examples" / name); }
 
   CommandOutcome Compile(const std::vector<std::uint8_t>& lgp, const char* target, PackingStrategy strategy) {
     Write(Path("in.lgp"), lgp);
@@ -204,8 +197,6 @@ class CheckAgainstCompile : public test::TempDirTest {
     PivotRandom fresh;
     return RunCompile(frame, config_, fresh, Path("in.lgp"), Path(target), strategy).Outcome;
   }
-
-  Configuration config_;
 };
 
 TEST_F(CheckAgainstCompile, LanguageFileLengthsMatchBothPackings) {

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "compile/pack_languages.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/lgp_text.h"
 #include "tests/support/pack_builder.h"
 #include "tests/support/temp_dir.h"
@@ -26,10 +27,10 @@ class Cli : public test::TempDirTest {
     Write(Path("flash.bin"), test::BuildImage(test::TypeOf(test::kBareType), plan));
   }
 
-  int Run(std::vector<std::string> args) {
-    std::vector<std::string_view> views(args.begin(), args.end());
-    out_.str(""), err_.str("");
-    return RunCli(views, out_, err_);
+  int Run(const std::vector<std::string>& args) {
+    const test::CliRun run = test::RunCliCaptured(args);
+    out_.str(run.Out), err_.str(run.Err);
+    return run.Status;
   }
 
   std::ostringstream out_, err_;

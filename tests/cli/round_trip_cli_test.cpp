@@ -2,9 +2,7 @@
 // decompile without signatures, compile the result and decompile again.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "cli/cli.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/lgp_text.h"
 #include "tests/support/pack_builder.h"
 #include "tests/support/temp_dir.h"
@@ -29,11 +27,9 @@ class CliRoundTrip : public test::TempDirTest {
 
   int Run(std::vector<std::string> args) {
     args.insert(args.begin() + 1, {"--config", Path("tarvo.ini").string()});
-    std::vector<std::string_view> views(args.begin(), args.end());
-    std::ostringstream out, err;
-    const int status = RunCli(views, out, err);
-    EXPECT_EQ(err.str(), "");
-    return status;
+    const test::CliRun run = test::RunCliCaptured(args);
+    EXPECT_EQ(run.Err, "");
+    return run.Status;
   }
 
   // Compiles a pack whose string 0 is `text`, then takes it twice through

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "flash/layout.h"
+
 namespace tarvo {
 namespace {
 

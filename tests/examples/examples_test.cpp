@@ -6,24 +6,16 @@
 #include "decompile/decompile_command.h"
 #include "flash/identify.h"
 #include "tests/support/lgp_text.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/shipped_config.h"
 #include "tests/support/test_frame.h"
 
 namespace tarvo {
 namespace {
 
-const std::filesystem::path kSource = TARVO_SOURCE_DIR;
 
-class Examples : public test::TempDirTest {
+class Examples : public test::ShippedConfigTest {
  protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    LoadConfiguration(kSource / "config" / "tarvo.ini", config_);
-    ASSERT_TRUE(IsUsable(config_));
-  }
-  std::vector<std::uint8_t> Example(const char* name) { return Read(kSource / "examples" / name); }
 
-  Configuration config_;
   PivotRandom random_;
 };
 

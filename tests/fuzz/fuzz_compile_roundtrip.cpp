@@ -13,10 +13,10 @@
 #include <string>
 
 #include "codec/encode.h"
-#include "codec/unicode_line.h"
 #include "compile/compile_command.h"
 #include "config/file_io.h"
 #include "flash/pack_reader.h"
+#include "lgp/unicode_line.h"
 #include "tests/fuzz/fuzz_config.h"
 #include "tests/support/test_frame.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "config/error.h"
-#include "po/lgp_scan.h"
+#include "lgp/lgp_scan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> file(data, size);

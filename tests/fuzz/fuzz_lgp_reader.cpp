@@ -7,8 +7,8 @@
 
 #include "check/text_checks.h"
 #include "compile/lgp_checks.h"
-#include "compile/lgp_file.h"
 #include "config/error.h"
+#include "lgp/lgp_file.h"
 #include "tests/fuzz/fuzz_config.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "codec/unicode_line.h"
+#include "lgp/unicode_line.h"
 #include "tests/support/pack_builder.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "codec/unicode_line.h"
+#include "lgp/unicode_line.h"
 
 namespace tarvo::test {
 

@@ -9,10 +9,10 @@
 #include "codec/decode.h"
 #include "codec/encode.h"
 #include "compile/compile_command.h"
-#include "compile/lgp_file.h"
 #include "config/error.h"
 #include "config/text_utils.h"
 #include "decompile/decompile_command.h"
+#include "lgp/lgp_file.h"
 #include "tests/support/lgp_text.h"
 #include "tests/support/test_frame.h"
 

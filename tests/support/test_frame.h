@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_frame.h"
+#include "frame/command_frame.h"
 
 namespace tarvo::test {
 
@@ -15,7 +15,7 @@ class TestFrame final : public CommandFrame {
  public:
   bool hexNumbers = false;
   bool signatures = true;
-  std::deque<MessageAnswer> answers;  // for questions, in turn
+  std::deque<MessageAnswer> answers;                    // for questions, in turn
   MessageAnswer defaultAnswer = MessageAnswer::Cancel;  // once `answers` is used up
   std::function<void(TestFrame&)> onYield;
 

@@ -1,4 +1,4 @@
-#include "compile/lgp_file.h"
+#include "lgp/lgp_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
-#include "po/lgp_scan.h"
+#include "lgp/lgp_scan.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string_view>
 
-#include "codec/unicode_line.h"
 #include "config/error.h"
 #include "config/text_utils.h"
+#include "lgp/unicode_line.h"
 
 namespace tarvo {
 

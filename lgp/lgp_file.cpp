@@ -1,4 +1,4 @@
-#include "compile/lgp_file.h"
+#include "lgp/lgp_file.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "codec/encode.h"
-#include "codec/unicode_line.h"
 #include "config/error.h"
 #include "config/text_utils.h"
+#include "lgp/unicode_line.h"
 
 namespace tarvo {
 

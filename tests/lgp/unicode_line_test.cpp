@@ -1,4 +1,4 @@
-#include "codec/unicode_line.h"
+#include "lgp/unicode_line.h"
 
 #include <gtest/gtest.h>
 

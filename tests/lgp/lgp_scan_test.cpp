@@ -1,9 +1,9 @@
-#include "po/lgp_scan.h"
+#include "lgp/lgp_scan.h"
 
 #include <gtest/gtest.h>
 
 #include "config/error.h"
-#include "po/utf8.h"
+#include "config/utf8.h"
 #include "tests/support/lgp_text.h"
 
 namespace tarvo {

@@ -1,4 +1,4 @@
-// UTF-16 text of the .lgp and UTF-8 text of PO files, one into the other.
+// UTF-16 text of the .lgp and UTF-8 text of PO files and reports, one into the other.
 #pragma once
 
 #include <optional>
@@ -6,6 +6,9 @@
 #include <string_view>
 
 namespace tarvo {
+
+// Appends the UTF-8 form of one code point (at most U+10FFFF, no surrogate).
+void AppendUtf8(char32_t c, std::string& out);
 
 // UTF-8 of UTF-16 text; nothing when the text holds a lone surrogate, which
 // UTF-8 cannot express.

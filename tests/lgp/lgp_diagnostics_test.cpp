@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "compile/lgp_file.h"
 #include "config/error.h"
+#include "lgp/lgp_file.h"
 #include "tests/support/lgp_text.h"
 #include "tests/support/text.h"
 
