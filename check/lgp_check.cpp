@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "check/text_checks.h"
-#include "compile/compact_packing.h"
 #include "compile/lgp_checks.h"
 #include "compile/pack_languages.h"
+#include "compile/pack_measure.h"
 #include "compile/pack_writer.h"
 #include "config/error.h"
 #include "flash/layout.h"
@@ -14,25 +14,6 @@
 namespace tarvo {
 
 namespace {
-
-// Packs without a window: every over-long string is cropped, so that the
-// packing goes on and its real length can be measured afterwards.
-class QuietFrame final : public CommandFrame {
- public:
-  void SetStatusText(const std::string&) override {}
-  void SetProgressMinimum(double) override {}
-  void SetProgressMaximum(double) override {}
-  void SetProgressValue(double) override {}
-  double ProgressMaximum() const override { return 0; }
-  void Yield() override {}
-  MessageAnswer ShowMessage(const Message& message) override {
-    return message.Kind == MessageKind::CropQuestion ? MessageAnswer::Ok : MessageAnswer::Cancel;
-  }
-  bool HexStringNumbers() const override { return false; }
-  bool SaveLangSignatures() const override { return true; }
-  void Lock() override {}
-  void Unlock() override {}
-};
 
 std::string Hex4(char16_t c) {
   static const char digits[] = "0123456789ABCDEF";
@@ -198,47 +179,30 @@ class Checker {
   using Lengths = std::vector<std::vector<std::size_t>>;
 
   Lengths PackWith(PackingStrategy strategy, PivotRandom& random, PackingSummary& summary) {
-    QuietFrame frame;
-    std::vector<PackedLanguage> languages;
-    PackMeasure measure;
-    try {
-      languages = PackLanguages(frame, lgp_, strategy, random);
-      measure = MeasurePack(lgp_, languages);
-    } catch (const Error& e) {
+    PackingFigures figures = MeasurePacking(lgp_, strategy, random);
+    if (!figures.Packed) {
       // Both packings lay out the same header, so say it once.
       const bool known = std::any_of(report_.Problems.begin(), report_.Problems.end(),
-                                     [&](const Problem& p) { return p.Text == e.what(); });
-      if (!known) Add({ProblemGroup::Error, "layout", {}, {}, {}, e.what()});
+                                     [&](const Problem& p) { return p.Text == figures.Failure; });
+      if (!known) Add({ProblemGroup::Error, "layout", {}, {}, {}, figures.Failure});
       return {};
     }
+    const PackMeasure& measure = figures.Measure;
     summary.Packed = true;
     summary.PackLength = measure.Length;
     summary.Spare = measure.Spare();
     summary.Blocks = measure.Blocks;
     summary.TablesEnd = measure.DictionariesEnd;
     summary.TablesFitFirstBlock = measure.DictionariesEnd < kBlockSize;
-
-    Lengths lengths(languages.size());
-    for (std::size_t l = 0; l < languages.size(); ++l) {
-      const PackedLanguage& language = languages[l];
+    summary.OverlongStrings = figures.Overlong;
+    for (std::size_t l = 0; l < figures.Languages.size(); ++l) {
       LanguageSummary& perLanguage = report_.PerLanguage[l];
       (strategy == PackingStrategy::Standard ? perLanguage.StandardBytes : perLanguage.CompactBytes) =
-          PayloadSize(language);
+          figures.Payloads[l];
       (strategy == PackingStrategy::Standard ? perLanguage.StandardEntries : perLanguage.CompactEntries) =
-          language.Dict.ClassSize;
-      for (std::size_t m = 0; m < language.Packed.size(); ++m) {
-        std::size_t codes = language.Packed[m].size();
-        if (language.Cropped[m]) {
-          const PhoneBytes& s = lgp_.StringAt(static_cast<std::int32_t>(l), static_cast<std::int32_t>(m));
-          codes = (strategy == PackingStrategy::Standard ? PackString(s, language.Dict)
-                                                         : PackStringOptimal(s, language.Dict))
-                      .size();
-          ++summary.OverlongStrings;
-        }
-        lengths[l].push_back(codes);
-      }
+          figures.Languages[l].Dict.ClassSize;
     }
-    return lengths;
+    return std::move(figures.Codes);
   }
 
   void ReportOverlong(const LgpDiagnostics& diagnostics, const Lengths& standard, const Lengths& compact) {

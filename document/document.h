@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "compile/lgp_file.h"
 #include "config/configuration.h"
-#include "po/lgp_scan.h"
+#include "lgp/lgp_file.h"
+#include "lgp/lgp_scan.h"
 
 namespace tarvo {
 

@@ -3,6 +3,8 @@
 #include "check/text_checks.h"
 #include "codec/encode.h"
 #include "document/document.h"
+#include "document/measure.h"
+#include "flash/layout.h"
 
 namespace tarvo {
 
@@ -29,6 +31,31 @@ std::optional<char16_t> FirstAbove7FFF(std::u16string_view text) {
 }
 
 }  // namespace
+
+std::optional<MessageProblem> OverlongProblem(const Document& document, std::size_t language,
+                                              std::int32_t message, const CharTable& table,
+                                              const DocumentMeasure& measure) {
+  // Every code stands for at least one byte, so a short string needs no packing.
+  if (document.Lgp().StringAt(static_cast<std::int32_t>(language), message).size() <= kMaxPackedLength) {
+    return std::nullopt;
+  }
+  const std::u16string& text = document.Text(language, message);
+  const auto standard = StringCost(measure, PackingStrategy::Standard, language, text, table);
+  if (!standard || *standard - 1 <= kMaxPackedLength) return std::nullopt;
+  const auto compact = StringCost(measure, PackingStrategy::Compact, language, text, table);
+  const std::string codes = std::to_string(*standard - 1);
+  if (compact && *compact - 1 <= kMaxPackedLength) {
+    return MessageProblem{"long-string",
+                          "The text packs to " + codes +
+                              " codes with the standard packing, over 254; the compact packing "
+                              "takes " +
+                              std::to_string(*compact - 1) + "."};
+  }
+  const std::int64_t least = compact ? std::min(*compact, *standard) - 1 : *standard - 1;
+  return MessageProblem{"long-string", "The text packs to " + std::to_string(least) +
+                                           " codes even with the compact packing, over 254: shorten it, or a "
+                                           "compile crops it."};
+}
 
 std::vector<MessageProblem> MessageProblems(const Document& document, std::size_t language,
                                             std::int32_t message, std::size_t reference,
@@ -70,7 +97,11 @@ std::vector<MessageProblem> MessageProblems(const Document& document, std::size_
                                                  std::to_string(expectedEscapes) + "."});
     }
   }
-  (void)measure;
+  if (measure) {
+    if (auto problem = OverlongProblem(document, language, message, table, *measure)) {
+      problems.push_back(std::move(*problem));
+    }
+  }
   return problems;
 }
 
