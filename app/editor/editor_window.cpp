@@ -1,6 +1,7 @@
 #include "app/editor/editor_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -26,13 +27,14 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
 
-#include "app/editor/document_queries.h"
 #include "app/editor/escape_highlighter.h"
 #include "app/editor/message_table_model.h"
 #include "app/editor/pack_gauge.h"
 #include "compile/compile_command.h"
 #include "config/error.h"
 #include "config/file_io.h"
+#include "document/filters.h"
+#include "document/measure.h"
 
 namespace tarvo {
 
@@ -62,13 +64,6 @@ QString OneLine(QString text) {
   text.replace(u'\r', QStringLiteral("<0D>"));
   text.replace(QChar(QChar::ParagraphSeparator), QStringLiteral("<0A>"));
   return text;
-}
-
-std::optional<std::int32_t> ParseMessageNumber(QString text) {
-  text = text.trimmed();
-  bool ok = false;
-  const int value = text.startsWith(u'$') ? text.mid(1).toInt(&ok, 16) : text.toInt(&ok, 10);
-  return ok ? std::optional<std::int32_t>(value) : std::nullopt;
 }
 
 // Marks a command as running for as long as it runs, in the window and for
@@ -143,7 +138,7 @@ void EditorWindow::CreateControls() {
   const std::pair<const char*, MessageFilter> filters[] = {
       {"All messages", MessageFilter::All},          {"Untranslated", MessageFilter::Untranslated},
       {"Same as reference", MessageFilter::SameAsReference}, {"With problems", MessageFilter::WithProblems},
-      {"Changed since opening", MessageFilter::Changed},     {"Over 254 codes", MessageFilter::OverLong}};
+      {"Changed since opening", MessageFilter::Changed},     {"Over 254 codes", MessageFilter::Overlong}};
   for (const auto& [name, filter] : filters) filter_->addItem(QString::fromLatin1(name), static_cast<int>(filter));
   search_ = new QLineEdit(central);
   search_->setObjectName(QStringLiteral("Search"));
@@ -174,10 +169,13 @@ void EditorWindow::CreateControls() {
   replaceOne->setObjectName(QStringLiteral("ReplaceOne"));
   auto* replaceAll = new QPushButton(QStringLiteral("Replace all"), replaceBar_);
   replaceAll->setObjectName(QStringLiteral("ReplaceAll"));
+  matchCase_ = new QCheckBox(QStringLiteral("Match case"), replaceBar_);
+  matchCase_->setObjectName(QStringLiteral("MatchCase"));
   findCount_ = new QLabel(replaceBar_);
   findCount_->setObjectName(QStringLiteral("FindCount"));
   replaceLayout->addWidget(findText_, 1);
   replaceLayout->addWidget(replaceText_, 1);
+  replaceLayout->addWidget(matchCase_);
   replaceLayout->addWidget(replaceOne);
   replaceLayout->addWidget(replaceAll);
   replaceLayout->addWidget(findCount_);
@@ -253,7 +251,6 @@ void EditorWindow::CreateControls() {
   progressBar_->setMaximumWidth(160);
   progressBar_->hide();
   gauge_ = new PackGauge(this);
-  gauge_->SetCharTable(&config_.Chars);
   statusBar()->addWidget(countsLabel_);
   statusBar()->addWidget(commandStatus_);
   statusBar()->addPermanentWidget(progressBar_);
@@ -264,7 +261,7 @@ void EditorWindow::CreateControls() {
   connect(filter_, &QComboBox::currentIndexChanged, this, [this] { ApplyFilter(); });
   connect(search_, &QLineEdit::textChanged, this, [this] { ApplyFilter(); });
   connect(goTo_, &QLineEdit::returnPressed, this, [this] {
-    const auto message = ParseMessageNumber(goTo_->text());
+    const auto message = ParseMessageNumber(goTo_->text().trimmed().toStdU16String());
     if (!message || !GoToMessage(*message)) {
       statusBar()->showMessage(QStringLiteral("There is no message %1.").arg(goTo_->text()), 4000);
       return;
@@ -272,6 +269,7 @@ void EditorWindow::CreateControls() {
     table_->setFocus();
   });
   connect(findText_, &QLineEdit::textChanged, this, [this] { UpdateFindCount(); });
+  connect(matchCase_, &QCheckBox::toggled, this, [this] { UpdateFindCount(); });
   connect(replaceOne, &QPushButton::clicked, this, [this] { ReplaceOne(); });
   connect(replaceAll, &QPushButton::clicked, this, [this] { ReplaceAll(findText_->text(), replaceText_->text()); });
   connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
@@ -283,8 +281,10 @@ void EditorWindow::CreateControls() {
   connect(gauge_, &PackGauge::Measured, this, [this] {
     if (!document_) return;
     // Costs and the problems that need a dictionary follow the newest measure.
-    model_->SetMeasure(nullptr);
+    model_->SetMeasure(Measure());
+    ShowProblems();
     ShowCurrentCost();
+    UpdateTitleAndCounts();
   });
 }
 
@@ -460,7 +460,10 @@ void EditorWindow::Install(Document document, const QString& path, bool fromImag
   typingMessage_ = -1;
 
   model_->SetDocument(&*document_, &config_.Chars);
-  model_->SetCost([this](std::size_t language, const std::u16string& text) { return gauge_->Cost(language, text); });
+  model_->SetCost([this](std::size_t language, const std::u16string& text) {
+    const DocumentMeasure* measure = Measure();
+    return measure ? StringCost(*measure, PackingStrategy::Standard, language, text, config_.Chars) : std::nullopt;
+  });
   for (QComboBox* chooser : {editLanguage_, referenceLanguage_}) {
     const QSignalBlocker blocker(chooser);
     chooser->clear();
@@ -684,7 +687,7 @@ void EditorWindow::ShowProblems() {
   }
   QStringList sentences;
   for (const MessageProblem& problem : MessageProblems(*document_, model_->EditedLanguage(), message,
-                                                       model_->ReferenceLanguage(), config_.Chars, nullptr)) {
+                                                       model_->ReferenceLanguage(), config_.Chars, Measure())) {
     sentences << QString::fromStdString(problem.Text);
   }
   problemsLabel_->setText(sentences.join(u'\n'));
@@ -696,7 +699,10 @@ void EditorWindow::ShowCurrentCost() {
     costLabel_->clear();
     return;
   }
-  const auto cost = gauge_->Cost(model_->EditedLanguage(), document_->Text(model_->EditedLanguage(), message));
+  const DocumentMeasure* measure = Measure();
+  const auto cost = measure ? StringCost(*measure, PackingStrategy::Standard, model_->EditedLanguage(),
+                                         document_->Text(model_->EditedLanguage(), message), config_.Chars)
+                            : std::nullopt;
   costLabel_->setText(cost ? QStringLiteral("This string: %1 bytes").arg(GroupedNumber(*cost))
                            : QStringLiteral("This string: measuring..."));
 }
@@ -715,8 +721,12 @@ void EditorWindow::ApplyFilter() {
   if (!document_) return;
   const std::int32_t current = CurrentMessage();
   const auto filter = static_cast<MessageFilter>(filter_->currentData().toInt());
-  model_->SetRows(MatchingMessages(*document_, filter, {model_->EditedLanguage(), model_->ReferenceLanguage()},
-                                   config_.Chars, nullptr, search_->text().toStdU16String()));
+  MessageQuery query;
+  query.Language = model_->EditedLanguage();
+  query.Reference = model_->ReferenceLanguage();
+  query.Filter = filter;
+  query.Search = search_->text().toStdU16String();
+  model_->SetRows(FindMessages(*document_, query, config_.Chars, Measure()));
   int row = model_->RowOf(current);
   if (row < 0 && model_->rowCount() > 0) row = 0;
   if (row >= 0) table_->setCurrentIndex(model_->index(row, MessageTableModel::TextColumn));
@@ -734,10 +744,10 @@ void EditorWindow::UpdateTitleAndCounts() {
     countsLabel_->clear();
     return;
   }
-  const DocumentCounts counts =
-      CountMessages(*document_, {model_->EditedLanguage(), model_->ReferenceLanguage()}, config_.Chars, nullptr);
+  const MessageCounts counts =
+      CountMessages(*document_, model_->EditedLanguage(), model_->ReferenceLanguage(), config_.Chars, Measure());
   countsLabel_->setText(QStringLiteral("Translated %1 of %2 · %3 with problems · %4 changed")
-                            .arg(GroupedNumber(counts.Translated), GroupedNumber(counts.Total),
+                            .arg(GroupedNumber(counts.Translated), GroupedNumber(counts.WithReference),
                                  GroupedNumber(counts.WithProblems), GroupedNumber(counts.Changed)));
 }
 
@@ -765,10 +775,11 @@ bool EditorWindow::NextNeedingWork() {
   if (!document_) return false;
   const std::int32_t count = document_->MaxMsgId() + 1;
   const std::int32_t start = std::max(CurrentMessage(), std::int32_t{-1});
-  const LanguagePair languages{model_->EditedLanguage(), model_->ReferenceLanguage()};
   for (std::int32_t step = 1; step <= count; ++step) {
     const std::int32_t message = (start + step) % count;
-    if (NeedsWork(*document_, message, languages, config_.Chars, nullptr)) return GoToMessage(message);
+    if (NeedsWork(*document_, model_->EditedLanguage(), model_->ReferenceLanguage(), message, config_.Chars, Measure())) {
+      return GoToMessage(message);
+    }
   }
   statusBar()->showMessage(QStringLiteral("No message needs work."), 4000);
   return false;
@@ -786,8 +797,12 @@ void EditorWindow::UpdateFindCount() {
     findCount_->clear();
     return;
   }
-  const std::int64_t count = CountOccurrences(*document_, model_->EditedLanguage(), findText_->text().toStdU16String());
-  findCount_->setText(count == 1 ? QStringLiteral("1 found") : QStringLiteral("%1 found").arg(GroupedNumber(count)));
+  const std::u16string find = findText_->text().toStdU16String();
+  std::size_t count = 0;
+  for (std::int32_t message = 0; message <= document_->MaxMsgId(); ++message) {
+    count += CountOccurrences(document_->Text(model_->EditedLanguage(), message), find, matchCase_->isChecked());
+  }
+  findCount_->setText(QStringLiteral("%1 found").arg(GroupedNumber(static_cast<std::int64_t>(count))));
 }
 
 void EditorWindow::ReplaceOne() {
@@ -795,16 +810,17 @@ void EditorWindow::ReplaceOne() {
   const std::u16string find = findText_->text().toStdU16String();
   const std::size_t language = model_->EditedLanguage();
   const std::int32_t current = CurrentMessage();
-  if (current >= 0 && document_->Text(language, current).find(find) != std::u16string::npos) {
+  if (current >= 0 && CountOccurrences(document_->Text(language, current), find, matchCase_->isChecked()) > 0) {
     ApplyEdits({{language, current,
-                 ReplaceFirst(document_->Text(language, current), find, replaceText_->text().toStdU16String())}});
+                 ReplaceOccurrences(document_->Text(language, current), find, replaceText_->text().toStdU16String(),
+                                    matchCase_->isChecked())}});
     return;
   }
   // Nothing here: on to the next message that has it.
   const std::int32_t count = document_->MaxMsgId() + 1;
   for (std::int32_t step = 1; step <= count; ++step) {
     const std::int32_t message = (std::max(current, 0) + step) % count;
-    if (document_->Text(language, message).find(find) != std::u16string::npos) {
+    if (CountOccurrences(document_->Text(language, message), find, matchCase_->isChecked()) > 0) {
       GoToMessage(message);
       return;
     }
@@ -814,16 +830,19 @@ void EditorWindow::ReplaceOne() {
 int EditorWindow::ReplaceAll(const QString& find, const QString& replacement) {
   if (!document_ || find.isEmpty() || IsBusy()) return 0;
   const std::size_t language = model_->EditedLanguage();
-  const std::int64_t occurrences = CountOccurrences(*document_, language, find.toStdU16String());
-  std::vector<DocumentEdit> edits =
-      ReplaceEverywhere(*document_, language, find.toStdU16String(), replacement.toStdU16String());
-  const auto messages = edits.size();
-  ApplyEdits(std::move(edits));  // one undo step
-  findCount_->setText(QStringLiteral("Replaced %1 in %2 messages").arg(GroupedNumber(occurrences)).arg(messages));
-  return static_cast<int>(occurrences);
+  Replacement replaced =
+      tarvo::ReplaceAll(*document_, language, find.toStdU16String(), replacement.toStdU16String(), matchCase_->isChecked());
+  const auto messages = replaced.Edits.size();
+  ApplyEdits(std::move(replaced.Edits));  // one undo step
+  findCount_->setText(QStringLiteral("Replaced %1 in %2 messages")
+                          .arg(GroupedNumber(static_cast<std::int64_t>(replaced.Count)))
+                          .arg(messages));
+  return static_cast<int>(replaced.Count);
 }
 
 bool EditorWindow::IsMeasuring() const { return gauge_->IsMeasuring(); }
+
+const DocumentMeasure* EditorWindow::Measure() const { return gauge_->Last(); }
 
 // ---------------------------------------------------------------------------
 // Window events

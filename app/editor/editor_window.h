@@ -13,13 +13,14 @@
 #include <memory>
 #include <optional>
 
-#include "app/command_frame.h"
+#include "frame/command_frame.h"
 #include "app/dialogs.h"
 #include "compile/packing.h"
 #include "config/configuration.h"
 #include "document/document.h"
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -69,6 +70,9 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   const Document* CurrentDocument() const { return document_ ? &*document_ : nullptr; }
   bool IsOpening() const { return openingNow_; }  // until the result is in
   bool IsMeasuring() const;
+  // The last measure ended, for costs and dictionary problems; it may be of
+  // an older revision (the gauge says so), or none.
+  const DocumentMeasure* Measure() const;
   const QString& FilePath() const { return lgpPath_; }
   // The standard packer's generator moved on outside this window.
   void PivotsAdvanced();
@@ -161,6 +165,7 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   QWidget* replaceBar_ = nullptr;
   QLineEdit* findText_ = nullptr;
   QLineEdit* replaceText_ = nullptr;
+  QCheckBox* matchCase_ = nullptr;
   QLabel* findCount_ = nullptr;
   QPlainTextEdit* referenceView_ = nullptr;
   QPlainTextEdit* translationEdit_ = nullptr;

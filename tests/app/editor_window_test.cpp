@@ -2,6 +2,7 @@
 // table and in the field, filters, find and replace, undo, saving, the
 // questions it asks and the compile into flash. Dialogs and message boxes
 // go through a scripted stand-in.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -226,7 +227,10 @@ class EditorWindowTest : public QObject {
     Trigger("ReplaceAction");
     QVERIFY(Child<QWidget>("ReplaceBar")->isVisible());
     Child<QLineEdit>("FindText")->setText(QStringLiteral("k"));
-    QCOMPARE(Label("FindCount"), QStringLiteral("3 found"));  // Auki, Valikko; none in the reference's language
+    // Auki, Valikko and OK; the reference's language is not searched.
+    QCOMPARE(Label("FindCount"), QStringLiteral("4 found"));
+    Child<QCheckBox>("MatchCase")->setChecked(true);
+    QCOMPARE(Label("FindCount"), QStringLiteral("3 found"));
     Child<QLineEdit>("ReplaceText")->setText(QStringLiteral("K"));
     QTest::mouseClick(Child<QPushButton>("ReplaceAll"), Qt::LeftButton);
     QCOMPARE(Label("FindCount"), QStringLiteral("Replaced 3 in 2 messages"));

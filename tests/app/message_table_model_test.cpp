@@ -125,9 +125,11 @@ class MessageTableModelTest : public QObject {
       const char* text;
     } numbers[] = {{0, "0"}, {999, "999"}, {1000, "1 000"}, {1723, "1 723"}, {1234567, "1 234 567"}, {-2870, "-2 870"}};
     for (const auto& n : numbers) QCOMPARE(GroupedNumber(n.value), QString::fromLatin1(n.text));
-    GaugeReading reading;
-    reading.Standard = {25000, 23277, -1723, false, {}};
-    reading.Compact = {22222, 23277, 1054, true, {}};
+    DocumentMeasure reading;
+    reading.Standard.Packed = reading.Compact.Packed = true;
+    reading.Standard.Spare = -1723;
+    reading.Compact.Spare = 1054;
+    reading.Compact.Fits = true;
     QTextDocument shown;
     shown.setHtml(GaugeText(reading));
     QCOMPARE(shown.toPlainText(), QStringLiteral("Standard: 1 723 bytes over · Compact: 1 054 bytes to spare"));
