@@ -131,8 +131,10 @@ void EditorWindow::CreateControls() {
   };
   editLanguage_ = new QComboBox(central);
   editLanguage_->setObjectName(QStringLiteral("EditLanguage"));
+  editLanguage_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   referenceLanguage_ = new QComboBox(central);
   referenceLanguage_->setObjectName(QStringLiteral("ReferenceLanguage"));
+  referenceLanguage_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   filter_ = new QComboBox(central);
   filter_->setObjectName(QStringLiteral("Filter"));
   const std::pair<const char*, MessageFilter> filters[] = {
@@ -236,7 +238,8 @@ void EditorWindow::CreateControls() {
   detailsLayout->addWidget(translationEdit_, 1);
   detailsLayout->addLayout(below);
   splitter->setStretchFactor(0, 3);
-  splitter->setStretchFactor(1, 2);
+  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({500, 200});
   splitter->restoreState(QSettings().value(kSplitterKey).toByteArray());
   layout->addWidget(splitter, 1);
   setCentralWidget(central);

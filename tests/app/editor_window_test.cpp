@@ -416,6 +416,28 @@ class EditorWindowTest : public QObject {
     QVERIFY(window_->Save());
     QVERIFY(HasLine(Path("pack.lgp"), u"String 1, \"\u8123\""));
   }
+
+  void theShippedExampleAsPictured() {
+    Configuration shipped;
+    LoadConfiguration(TARVO_SOURCE_DIR "/config/tarvo.ini", shipped);
+    EditorWindow window(shipped, pivots_, dialogs_);
+    window.resize(1000, 640);
+    window.show();
+    window.Open(QStringLiteral(TARVO_SOURCE_DIR "/examples/demo.lgp"));
+    QTRY_VERIFY(!window.IsOpening());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.IsMeasuring(), 30000);
+    auto* counts = window.findChild<QLabel*>(QStringLiteral("Counts"));
+    QCOMPARE(counts->text(), QStringLiteral("Translated 9 of 9 · 0 with problems · 0 changed"));
+    // A translation that lost its line break escape is marked at once.
+    QVERIFY(window.GoToMessage(4));
+    auto* field = window.findChild<QPlainTextEdit*>(QStringLiteral("TranslationEdit"));
+    field->setPlainText(field->toPlainText().replace(QStringLiteral("<0A>"), QStringLiteral(" %s ")));
+    QCOMPARE(counts->text(), QStringLiteral("Translated 9 of 9 · 1 with problems · 1 changed"));
+    QVERIFY(!window.findChild<QLabel*>(QStringLiteral("Problems"))->text().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.IsMeasuring(), 30000);
+    QVERIFY(window.grab().save(QStringLiteral("editor.png")));
+    dialogs_.choices = {1};
+  }
 };
 
 QTEST_MAIN(EditorWindowTest)
