@@ -178,6 +178,8 @@ void MainForm::CompileBase_Click() {
   const QString flash = dialogs_->AskForFile(this, {QStringLiteral("Save LGpack in flash as..."), kFlashFilter, true, true});
   if (flash.isEmpty()) return;
   RunCompile(*this, config_, pivots_, lgp.toStdString(), flash.toStdString());
+  // The editor's standard figure follows the generator this compile moved on.
+  if (editor_) editor_->PivotsAdvanced();
   CloseIfAsked();
 }
 

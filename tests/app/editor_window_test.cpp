@@ -220,6 +220,17 @@ class EditorWindowTest : public QObject {
     Trigger("PreviousAction");
     QCOMPARE(window_->CurrentMessage(), 0);
     QVERIFY(!window_->StepMessage(-1));
+    // The same by the keys alone.
+    auto* table = Child<QTableView>("MessageTable");
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(window_->CurrentMessage(), 1);
+    QTest::keyClick(table, Qt::Key_G, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("$3"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(window_->CurrentMessage(), 3);
+    QTest::keyClick(table, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(window_->CurrentMessage(), 2);
   }
 
   void replaceAllIsOneUndoStep() {

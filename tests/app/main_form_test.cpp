@@ -5,12 +5,14 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fstream>
 #include <iterator>
 
+#include "app/editor/editor_window.h"
 #include "app/main_form.h"
 #include "tests/app/scripted_dialogs.h"
 #include "compile/pack_languages.h"
@@ -87,6 +89,7 @@ class MainFormTest : public QObject {
   }
 
  private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
   void init() {
     QVERIFY(dir_.isValid());
     QDir(dir_.path()).removeRecursively();
@@ -348,6 +351,21 @@ class MainFormTest : public QObject {
     QCOMPARE(dialogs_->messages.back().Text, std::string("Unknow phone's flash!"));
     QVERIFY(!QFile::exists(Path("out.lgp")));
     QVERIFY(!Locked());
+  }
+
+  void editButtonOpensTheChosenFileInTheEditor() {
+    Prepare();
+    Decompile("flash.bin", "out.lgp");
+    dialogs_->files = {QString()};  // cancelled: an empty editor
+    QTest::mouseClick(Child<QPushButton>("EditBase"), Qt::LeftButton);
+    QVERIFY(form_->Editor() && form_->Editor()->isVisible());
+    QVERIFY(!form_->Editor()->HasDocument());
+    dialogs_->files = {Path("out.lgp")};
+    QTest::mouseClick(Child<QPushButton>("EditBase"), Qt::LeftButton);
+    QCOMPARE(dialogs_->asked.back().title, QStringLiteral("Open LGpack for editing..."));
+    QTRY_VERIFY(form_->Editor()->HasDocument());
+    QCOMPARE(form_->Editor()->FilePath(), Path("out.lgp"));
+    QVERIFY(form_->isVisible());  // the main window stays as it was
   }
 
   void closingWaitsForTheRunningCommand() {
