@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_frame.h"
 #include "bench/bench_inputs.h"
 #include "check/lgp_check.h"
 #include "compile/compile_command.h"
@@ -31,7 +32,6 @@
 #include "lgp/unicode_line.h"
 #include "po/export_po.h"
 #include "po/import_po.h"
-#include "tests/support/test_frame.h"
 
 namespace {
 
@@ -79,15 +79,15 @@ void BM_Compile(benchmark::State& state) {
   Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(3) != 0);
   const auto strategy = state.range(2) != 0 ? PackingStrategy::Compact : PackingStrategy::Standard;
   for (auto _ : state) {
-    test::TestFrame frame;
+    bench::BenchFrame frame;
     PivotRandom random;
     if (RunCompile(frame, w.config, random, w.lgp, w.flash, strategy).Outcome != CommandOutcome::Done) {
-      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
+      state.SkipWithError(frame.lastMessage.c_str());
       return;
     }
   }
   // The round trip must give the input back.
-  test::TestFrame frame;
+  bench::BenchFrame frame;
   frame.signatures = false;
   RunDecompile(frame, w.config, w.flash, w.back);
   if (ReadWholeFile(w.back) != ReadWholeFile(w.lgp)) state.SkipWithError("round trip differs");
@@ -102,14 +102,14 @@ void BM_Pack(benchmark::State& state) {
   const auto strategy = state.range(2) != 0 ? PackingStrategy::Compact : PackingStrategy::Standard;
   LgpFile lgp;
   ReadLgpFile(ReadWholeFile(w.lgp), w.config.Chars, lgp);
-  test::TestFrame frame;
+  bench::BenchFrame frame;
   std::vector<PackedLanguage> packed;
   for (auto _ : state) {
     PivotRandom random;
-    packed = PackLanguages(frame, lgp, strategy, random);
+    packed = PackLanguages(lgp, strategy, random, FrameControl(frame));
   }
   PivotRandom random;
-  const auto standard = PackLanguages(frame, lgp, PackingStrategy::Standard, random);
+  const auto standard = PackLanguages(lgp, PackingStrategy::Standard, random, FrameControl(frame));
   double total = 0, standardTotal = 0, worst = 100;
   for (std::size_t l = 0; l < packed.size(); ++l) {
     const auto bytes = static_cast<double>(PayloadSize(packed[l]));
@@ -129,14 +129,14 @@ void BM_Pack(benchmark::State& state) {
 
 void BM_Decompile(benchmark::State& state) {
   Workspace w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  test::TestFrame compileFrame;
+  bench::BenchFrame compileFrame;
   PivotRandom random;
   RunCompile(compileFrame, w.config, random, w.lgp, w.flash);
   for (auto _ : state) {
-    test::TestFrame frame;
+    bench::BenchFrame frame;
     frame.signatures = false;
     if (RunDecompile(frame, w.config, w.flash, w.back).Outcome != CommandOutcome::Done) {
-      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
+      state.SkipWithError(frame.lastMessage.c_str());
       return;
     }
   }
@@ -165,9 +165,9 @@ void BM_ExportPo(benchmark::State& state) {
   Workspace w(languages, static_cast<int>(state.range(1)));
   const ExportPoOptions options{languages, 1, "xx", "bench"};
   for (auto _ : state) {
-    test::TestFrame frame;
+    bench::BenchFrame frame;
     if (RunExportPo(frame, options, w.lgp, w.dir / "out.po").Outcome != CommandOutcome::Done) {
-      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
+      state.SkipWithError(frame.lastMessage.c_str());
       return;
     }
   }
@@ -178,16 +178,16 @@ void BM_ExportPo(benchmark::State& state) {
 void BM_ImportPo(benchmark::State& state) {
   const int languages = static_cast<int>(state.range(0));
   Workspace w(languages, static_cast<int>(state.range(1)));
-  test::TestFrame exportFrame;
+  bench::BenchFrame exportFrame;
   RunExportPo(exportFrame, {languages, 1, "xx", "bench"}, w.lgp, w.dir / "out.po");
   PoCatalog catalog = ReadPoFile(w.dir / "out.po");
   for (PoEntry& entry : catalog.Entries) entry.Str += "!";
   WriteFileReplacing(w.dir / "edited.po", FormatPoFile(catalog));
   for (auto _ : state) {
-    test::TestFrame frame;
+    bench::BenchFrame frame;
     if (RunImportPo(frame, {languages, false}, w.lgp, w.dir / "edited.po", w.back).Outcome !=
         CommandOutcome::Done) {
-      state.SkipWithError(frame.messages.empty() ? "stopped" : frame.messages.back().Text.c_str());
+      state.SkipWithError(frame.lastMessage.c_str());
       return;
     }
   }

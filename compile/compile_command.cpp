@@ -7,6 +7,7 @@
 #include "compile/pack_writer.h"
 #include "config/error.h"
 #include "config/file_io.h"
+#include "frame/run_command.h"
 #include "flash/layout.h"
 #include "flash/pack_reader.h"
 #include "lgp/lgp_file.h"
@@ -14,29 +15,6 @@
 namespace tarvo {
 
 namespace {
-
-// Passes everything on, but crops silently: a trial packing asks nothing
-// (what it crops is compared with what the user agreed to afterwards).
-class CroppingFrame final : public CommandFrame {
- public:
-  explicit CroppingFrame(CommandFrame& frame) : frame_(frame) {}
-  void SetStatusText(const std::string& text) override { frame_.SetStatusText(text); }
-  void SetProgressMinimum(double value) override { frame_.SetProgressMinimum(value); }
-  void SetProgressMaximum(double value) override { frame_.SetProgressMaximum(value); }
-  void SetProgressValue(double value) override { frame_.SetProgressValue(value); }
-  double ProgressMaximum() const override { return frame_.ProgressMaximum(); }
-  void Yield() override { frame_.Yield(); }
-  MessageAnswer ShowMessage(const Message& message) override {
-    return message.Kind == MessageKind::CropQuestion ? MessageAnswer::Ok : frame_.ShowMessage(message);
-  }
-  bool HexStringNumbers() const override { return frame_.HexStringNumbers(); }
-  bool SaveLangSignatures() const override { return frame_.SaveLangSignatures(); }
-  void Lock() override {}
-  void Unlock() override {}
-
- private:
-  CommandFrame& frame_;
-};
 
 std::string SizeLine(const PackMeasure& measure) {
   return "(the pack needs " + std::to_string(measure.Length) + " bytes, the limit is " +
@@ -47,8 +25,11 @@ std::string SizeLine(const PackMeasure& measure) {
 // Returns whether the compact pack replaced the standard one.
 bool OfferCompact(CommandFrame& frame, const LgpFile& lgp, const PackMeasure& standard,
                   std::vector<PackedLanguage>& languages, PivotRandom& random) {
-  CroppingFrame trial(frame);
-  std::vector<PackedLanguage> compact = PackLanguages(trial, lgp, PackingStrategy::Compact, random);
+  // A trial asks nothing: what it crops is compared with what the user
+  // agreed to crop afterwards.
+  PackingControl trial = FrameControl(frame);
+  trial.Crop = CropPolicy::Always;
+  std::vector<PackedLanguage> compact = PackLanguages(lgp, PackingStrategy::Compact, random, trial);
   const PackMeasure measure = MeasurePack(lgp, compact);
   if (!measure.Fits()) return false;
   // Nothing is cropped that the user has not agreed to crop.
@@ -110,95 +91,134 @@ bool HasSignature(std::span<const std::uint8_t> file, std::int64_t p) {
   return std::equal(kPackSignature.begin(), kPackSignature.end(), file.begin() + p);
 }
 
-CommandResult Stop(CommandFrame& frame, const std::string& text, const char* title) {
-  if (!text.empty()) frame.ShowMessage({text, title, MessageKind::Notice});
-  frame.SetStatusText("Stopped!");
-  return {CommandOutcome::Failed, {}};
+// Reads the .lgp text, passing the reader's warnings to the frame.
+LgpFile ReadCompileInput(CommandFrame& frame, std::span<const std::uint8_t> text, const Configuration& config) {
+  LgpFile lgp;
+  LgpDiagnostics diagnostics;
+  diagnostics.KeepTexts = false;
+  const LgpReadStatus status = ReadLgpFile(text, config.Chars, lgp, [&] { frame.Yield(); }, &diagnostics);
+  if (status != LgpReadStatus::Read) throw LgpNotRead{status};
+  if (!diagnostics.Warnings.empty()) {
+    std::vector<std::string> warnings;
+    for (const LgpWarning& w : diagnostics.Warnings) warnings.push_back("line " + std::to_string(w.Line) + ": " + w.Text);
+    frame.ShowReaderWarnings(warnings);
+  }
+  CheckDataModel(lgp);
+  return lgp;
 }
 
-}  // namespace
-
-CommandResult RunCompile(CommandFrame& frame, const Configuration& config, PivotRandom& random,
-                         const std::filesystem::path& lgpPath, const std::filesystem::path& flashPath,
-                         PackingStrategy strategy) {
+// The command around CompileImage: `readText` gives the .lgp text, and
+// `emptyText` what to do about an empty one; the image goes to `flashPath`.
+CommandResult CompileToFile(CommandFrame& frame, const Configuration& config, PivotRandom& random,
+                            const std::string& lgpName, const std::function<std::vector<std::uint8_t>()>& readText,
+                            const std::function<CommandResult()>& emptyText, const std::filesystem::path& flashPath,
+                            PackingStrategy strategy) {
   FrameLock lock(frame);
-  PackMeasure measure;
   frame.SetStatusText("Reading...");
   frame.SetProgressMinimum(0);
   frame.SetProgressMaximum(100);
   frame.SetProgressValue(0);
   frame.Yield();
-  try {
-    std::error_code error;
-    if (std::filesystem::equivalent(lgpPath, flashPath, error)) {
-      throw Error("The flash file \"" + DisplayPath(flashPath) + "\" is the LGpack file itself; choose another.");
+  return RunCommand(frame, "Not enough memory to compile \"" + lgpName + "\".", [&] {
+    CompiledImage compiled;
+    try {
+      const std::vector<std::uint8_t> text = readText();
+      const FlashSource flash{DisplayPath(flashPath), [&] { return ReadWholeFile(flashPath); }};
+      compiled = CompileImage(frame, text, flash, config, random, strategy);
+    } catch (const LgpNotRead& notRead) {
+      if (notRead.Status == LgpReadStatus::EmptyFile) return emptyText();
+      return CommandResult{CommandOutcome::Silent,
+                           "The LGpack file \"" + lgpName + "\" does not begin with the UTF-16LE byte order mark (FF FE)."};
     }
-    const std::vector<std::uint8_t> text = ReadWholeFile(lgpPath);
-    LgpFile lgp;
-    LgpDiagnostics diagnostics;
-    diagnostics.KeepTexts = false;
-    switch (ReadLgpFile(text, config.Chars, lgp, [&] { frame.Yield(); }, &diagnostics)) {
-      case LgpReadStatus::EmptyFile:
-        std::filesystem::remove(lgpPath, error);
-        return {CommandOutcome::Silent,
-                "The LGpack file \"" + DisplayPath(lgpPath) + "\" is empty (0 bytes) and has been deleted."};
-      case LgpReadStatus::NoByteOrderMark:
-        return {CommandOutcome::Silent, "The LGpack file \"" + DisplayPath(lgpPath) +
-                                            "\" does not begin with the UTF-16LE byte order mark (FF FE)."};
-      case LgpReadStatus::Read:
-        break;
-    }
-    if (!diagnostics.Warnings.empty()) {
-      std::vector<std::string> warnings;
-      for (const LgpWarning& w : diagnostics.Warnings) warnings.push_back("line " + std::to_string(w.Line) + ": " + w.Text);
-      frame.ShowReaderWarnings(warnings);
-    }
-    CheckDataModel(lgp);
-
-    std::vector<PackedLanguage> languages = PackLanguages(frame, lgp, strategy, random);
-    measure = MeasurePack(lgp, languages);
-    if (!measure.Fits() && strategy == PackingStrategy::Standard &&
-        OfferCompact(frame, lgp, measure, languages, random)) {
-      measure = MeasurePack(lgp, languages);
-    }
-
-    frame.SetStatusText("Writing...");
-    const bool langFile = lgp.PhoneType.IsLangFile;
-    std::vector<std::uint8_t> file;
-    bool hadSignature = true;
-    if (!langFile) {
-      file = ReadWholeFile(flashPath);
-      hadSignature = HasSignature(file, PackStart(lgp));
-    }
-    const WrittenRange range = WritePack(file, langFile, lgp, languages, [&] { frame.Yield(); });
-    if (!hadSignature) {
-      const Message question{"The flash file \"" + DisplayPath(flashPath) + "\" holds no language pack at offset " +
-                                 HexText(PackStart(lgp)) + " for phone type " + lgp.PhoneType.Name +
-                                 " (the signature BB BB 00 00 is missing). Write the pack there anyway?",
-                             "Warning", MessageKind::MissingSignatureQuestion};
-      if (frame.ShowMessage(question) != MessageAnswer::Ok) throw PackingStopped{};
-    }
-    VerifyPack(file, lgp, languages);
-
-    if (langFile) {
-      WriteFileReplacing(flashPath, file);
+    if (compiled.LanguageFile) {
+      WriteFileReplacing(flashPath, compiled.Image);
     } else {
-      const auto first = static_cast<std::size_t>(PackStart(lgp) + range.First);
-      WriteFileAt(flashPath, first, std::span(file).subspan(first, static_cast<std::size_t>(range.End - range.First)));
+      const auto first = static_cast<std::size_t>(compiled.PackStart + compiled.Range.First);
+      WriteFileAt(flashPath, first,
+                  std::span(compiled.Image).subspan(first, static_cast<std::size_t>(compiled.Range.End - compiled.Range.First)));
     }
-  } catch (const PackingStopped&) {
-    return Stop(frame, {}, "");
+    frame.SetProgressValue(frame.ProgressMaximum());
+    return CommandResult{};
+  });
+}
+
+}  // namespace
+
+CompiledImage CompileImage(CommandFrame& frame, std::span<const std::uint8_t> lgpText, const FlashSource& flash,
+                           const Configuration& config, PivotRandom& random, PackingStrategy strategy,
+                           CropPolicy crop) {
+  const LgpFile lgp = ReadCompileInput(frame, lgpText, config);
+
+  frame.SetStatusText("Packing...");
+  PackingControl control = FrameControl(frame);
+  control.Crop = crop;
+  std::vector<PackedLanguage> languages = PackLanguages(lgp, strategy, random, control);
+  CompiledImage compiled;
+  compiled.Written = strategy;
+  PackMeasure measure = MeasurePack(lgp, languages);
+  if (!measure.Fits() && strategy == PackingStrategy::Standard &&
+      OfferCompact(frame, lgp, measure, languages, random)) {
+    compiled.Written = PackingStrategy::Compact;
+    measure = MeasurePack(lgp, languages);
+  }
+  compiled.Measure = measure;
+
+  frame.SetStatusText("Writing...");
+  compiled.LanguageFile = lgp.PhoneType.IsLangFile;
+  compiled.PackStart = PackStart(lgp);
+  bool hadSignature = true;
+  if (!compiled.LanguageFile) {
+    if (!flash.Read) throw Error("No flash image to write the pack into for phone type " + lgp.PhoneType.Name + ".");
+    compiled.Image = flash.Read();
+    hadSignature = HasSignature(compiled.Image, compiled.PackStart);
+  }
+  try {
+    compiled.Range = WritePack(compiled.Image, compiled.LanguageFile, lgp, languages, [&] { frame.Yield(); });
   } catch (const SizeLimitError& e) {
     frame.ShowMessage({e.what(), "Critical error", MessageKind::Notice, SizeLine(measure)});
-    return Stop(frame, {}, "");
-  } catch (const Error& e) {
-    return Stop(frame, e.what(), "Error");
-  } catch (const std::bad_alloc&) {
-    return Stop(frame, "Not enough memory to compile \"" + DisplayPath(lgpPath) + "\".", "Error");
+    throw PackingStopped{};
   }
-  frame.SetProgressValue(frame.ProgressMaximum());
-  frame.SetStatusText("Done!");
-  return {CommandOutcome::Done, {}};
+  if (!hadSignature) {
+    const Message question{"The flash file \"" + flash.Name + "\" holds no language pack at offset " +
+                               HexText(compiled.PackStart) +
+                               " for phone type " + lgp.PhoneType.Name +
+                               " (the signature BB BB 00 00 is missing). Write the pack there anyway?",
+                           "Warning", MessageKind::MissingSignatureQuestion};
+    if (frame.ShowMessage(question) != MessageAnswer::Ok) throw PackingStopped{};
+  }
+  VerifyPack(compiled.Image, lgp, languages);
+  return compiled;
+}
+
+CommandResult RunCompile(CommandFrame& frame, const Configuration& config, PivotRandom& random,
+                         const std::filesystem::path& lgpPath, const std::filesystem::path& flashPath,
+                         PackingStrategy strategy) {
+  const std::string name = DisplayPath(lgpPath);
+  return CompileToFile(
+      frame, config, random, name,
+      [&] {
+        std::error_code error;
+        if (std::filesystem::equivalent(lgpPath, flashPath, error)) {
+          throw Error("The flash file \"" + DisplayPath(flashPath) + "\" is the LGpack file itself; choose another.");
+        }
+        return ReadWholeFile(lgpPath);
+      },
+      [&] {
+        std::error_code error;
+        std::filesystem::remove(lgpPath, error);
+        return CommandResult{CommandOutcome::Silent,
+                             "The LGpack file \"" + name + "\" is empty (0 bytes) and has been deleted."};
+      },
+      flashPath, strategy);
+}
+
+CommandResult RunCompileText(CommandFrame& frame, const Configuration& config, PivotRandom& random,
+                             std::span<const std::uint8_t> lgpText, const std::string& lgpName,
+                             const std::filesystem::path& flashPath, PackingStrategy strategy) {
+  return CompileToFile(
+      frame, config, random, lgpName, [&] { return std::vector<std::uint8_t>(lgpText.begin(), lgpText.end()); },
+      [&] { return CommandResult{CommandOutcome::Silent, "The LGpack text \"" + lgpName + "\" is empty."}; },
+      flashPath, strategy);
 }
 
 }  // namespace tarvo

@@ -29,8 +29,27 @@ Choice PackOptimally(Dictionary dictionary, const std::vector<const PhoneBytes*>
   return choice;
 }
 
-// Asks about every string over 254 codes, in language and message order.
-std::vector<PackedLanguage> CropWhereAllowed(CommandFrame& frame, std::vector<Choice> choices) {
+void Report(const PackingControl& control, double done, double total) {
+  if (control.Progress) control.Progress(done, total);
+}
+
+// Applies the crop policy to a string packed to `packed`; true when cut.
+bool CropIfOverlong(const PackingControl& control, std::size_t language, std::int32_t message, PhoneBytes& packed,
+                    PackedLanguage& into) {
+  if (packed.size() <= static_cast<std::size_t>(kMaxPackedLength) || control.Crop == CropPolicy::Never) return false;
+  if (control.Crop == CropPolicy::Ask) {
+    const Message question{"String " + std::to_string(message) + " in language " + std::to_string(language + 1) +
+                               " doesn't fit to 254 bytes length. Crop it?",
+                           "String to long", MessageKind::CropQuestion};
+    if (!control.AskCrop || !control.AskCrop(question)) throw PackingStopped{};
+  }
+  into.CroppedFrom[message] = packed.size();
+  packed.resize(kMaxPackedLength);
+  return true;
+}
+
+// Applies the crop policy to every string, in language and message order.
+std::vector<PackedLanguage> CropWhereAllowed(const PackingControl& control, std::vector<Choice> choices) {
   std::vector<PackedLanguage> languages(choices.size());
   for (std::size_t l = 0; l < choices.size(); ++l) {
     PackedLanguage& language = languages[l];
@@ -38,32 +57,27 @@ std::vector<PackedLanguage> CropWhereAllowed(CommandFrame& frame, std::vector<Ch
     language.Packed = std::move(choices[l].Packed);
     language.Cropped.assign(language.Packed.size(), false);
     for (std::size_t m = 0; m < language.Packed.size(); ++m) {
-      if (language.Packed[m].size() <= static_cast<std::size_t>(kMaxPackedLength)) continue;
-      const Message question{"String " + std::to_string(m) + " in language " + std::to_string(l + 1) +
-                                 " doesn't fit to 254 bytes length. Crop it?",
-                             "String to long", MessageKind::CropQuestion};
-      if (frame.ShowMessage(question) != MessageAnswer::Ok) throw PackingStopped{};
-      language.Packed[m].resize(kMaxPackedLength);
-      language.Cropped[m] = true;
+      language.Cropped[m] = CropIfOverlong(control, l, static_cast<std::int32_t>(m), language.Packed[m], language);
     }
   }
   return languages;
 }
 
-std::vector<PackedLanguage> PackStandard(CommandFrame& frame, const LgpFile& lgp, const StringLists& strings,
-                                         PivotRandom& random) {
+std::vector<PackedLanguage> PackStandard(const PackingControl& control, const LgpFile& lgp,
+                                         const StringLists& strings, PivotRandom& random) {
   const std::int32_t nL = lgp.AllLangs;
   const std::int32_t M = lgp.MaxMsgId;
   const std::int32_t p = (M + 1) / 100;
-  frame.SetProgressMaximum(static_cast<double>(p) * nL * 2);
-  frame.Yield();
+  const double total = static_cast<double>(p) * nL * 2;
+  double done = 0;
+  Report(control, done, total);
 
   std::vector<PackedLanguage> languages(static_cast<std::size_t>(nL));
   for (std::int32_t l = 0; l < nL; ++l) {
     languages[static_cast<std::size_t>(l)].Dict =
         BuildDictionary(strings[static_cast<std::size_t>(l)], random, [&](int k, std::int32_t m) {
-          if (m < 0) frame.SetProgressValue(static_cast<double>(p) * l + (p / 4) * k);
-          frame.Yield();
+          if (m < 0) done = static_cast<double>(p) * l + (p / 4) * k;
+          Report(control, done, total);
         });
   }
 
@@ -72,19 +86,11 @@ std::vector<PackedLanguage> PackStandard(CommandFrame& frame, const LgpFile& lgp
     const DictionaryLookup lookup(language.Dict);
     for (std::int32_t m = 0; m <= M; ++m) {
       PhoneBytes packed = PackString(*strings[static_cast<std::size_t>(l)][static_cast<std::size_t>(m)], lookup);
-      bool cropped = false;
-      if (packed.size() > static_cast<std::size_t>(kMaxPackedLength)) {
-        const Message question{"String " + std::to_string(m) + " in language " + std::to_string(l + 1) +
-                                   " doesn't fit to 254 bytes length. Crop it?",
-                               "String to long", MessageKind::CropQuestion};
-        if (frame.ShowMessage(question) != MessageAnswer::Ok) throw PackingStopped{};
-        packed.resize(kMaxPackedLength);
-        cropped = true;
-      }
+      const bool cropped = CropIfOverlong(control, static_cast<std::size_t>(l), m, packed, language);
       language.Packed.push_back(std::move(packed));
       language.Cropped.push_back(cropped);
-      frame.SetProgressValue(static_cast<double>(nL + l) * p + (m + 1) / 100);
-      frame.Yield();
+      done = static_cast<double>(nL + l) * p + (m + 1) / 100;
+      Report(control, done, total);
     }
   }
   return languages;
@@ -93,22 +99,24 @@ std::vector<PackedLanguage> PackStandard(CommandFrame& frame, const LgpFile& lgp
 // Per language the smaller of the standard dictionary and the compact one,
 // both parsed optimally. When the dictionaries together would reach past the
 // first block, each language gets an equal share of the room.
-std::vector<PackedLanguage> PackCompact(CommandFrame& frame, const LgpFile& lgp, const StringLists& strings) {
+std::vector<PackedLanguage> PackCompact(const PackingControl& control, const LgpFile& lgp,
+                                        const StringLists& strings) {
   const auto nL = static_cast<std::size_t>(lgp.AllLangs);
   const std::int64_t room = kBlockSize - 1 - PlacePack(lgp.PhoneType, lgp.AllLangs, lgp.MaxMsgId).D0;
-  frame.SetProgressMaximum(static_cast<double>(nL) * 100);
-  frame.Yield();
+  const double total = static_cast<double>(nL) * 100;
+  double done = 0;
+  Report(control, done, total);
 
   PivotRandom fresh;  // the same pivots on every run
   std::vector<Dictionary> standard;
   for (std::size_t l = 0; l < nL; ++l) {
-    standard.push_back(BuildDictionary(strings[l], fresh, [&](int, std::int32_t) { frame.Yield(); }));
+    standard.push_back(BuildDictionary(strings[l], fresh, [&](int, std::int32_t) { Report(control, done, total); }));
   }
 
   auto packLanguage = [&](std::size_t l, std::int64_t budget, double from, double span) {
-    Choice compact = PackOptimally(BuildCompactDictionary(strings[l], budget, [&](double done) {
-                                     frame.SetProgressValue(100.0 * static_cast<double>(l) + from + span * done);
-                                     frame.Yield();
+    Choice compact = PackOptimally(BuildCompactDictionary(strings[l], budget, [&](double part) {
+                                     done = 100.0 * static_cast<double>(l) + from + span * part;
+                                     Report(control, done, total);
                                    }),
                                    strings[l]);
     Choice usual = PackOptimally(standard[l], strings[l]);
@@ -128,22 +136,32 @@ std::vector<PackedLanguage> PackCompact(CommandFrame& frame, const LgpFile& lgp,
       if (DictionaryBytes(choices[l].Dict) > share) choices[l] = packLanguage(l, share, 0, 100.0);
     }
   }
-  frame.SetProgressValue(static_cast<double>(nL) * 100);
-  frame.Yield();
-  return CropWhereAllowed(frame, std::move(choices));
+  Report(control, total, total);
+  return CropWhereAllowed(control, std::move(choices));
 }
 
 }  // namespace
 
-std::vector<PackedLanguage> PackLanguages(CommandFrame& frame, const LgpFile& lgp, PackingStrategy strategy,
-                                          PivotRandom& random) {
-  frame.SetStatusText("Packing...");
+PackingControl FrameControl(CommandFrame& frame) {
+  PackingControl control;
+  control.Crop = CropPolicy::Ask;
+  control.AskCrop = [&frame](const Message& question) { return frame.ShowMessage(question) == MessageAnswer::Ok; };
+  control.Progress = [&frame](double done, double total) {
+    if (total != frame.ProgressMaximum()) frame.SetProgressMaximum(total);
+    frame.SetProgressValue(done);
+    frame.Yield();
+  };
+  return control;
+}
+
+std::vector<PackedLanguage> PackLanguages(const LgpFile& lgp, PackingStrategy strategy, PivotRandom& random,
+                                          const PackingControl& control) {
   StringLists strings(static_cast<std::size_t>(lgp.AllLangs));
   for (std::int32_t l = 0; l < lgp.AllLangs; ++l) {
     for (std::int32_t m = 0; m <= lgp.MaxMsgId; ++m) strings[static_cast<std::size_t>(l)].push_back(&lgp.StringAt(l, m));
   }
-  return strategy == PackingStrategy::Standard ? PackStandard(frame, lgp, strings, random)
-                                               : PackCompact(frame, lgp, strings);
+  return strategy == PackingStrategy::Standard ? PackStandard(control, lgp, strings, random)
+                                               : PackCompact(control, lgp, strings);
 }
 
 std::int64_t PayloadSize(const PackedLanguage& language) {

@@ -6,12 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
 #include "compile/pack_writer.h"
 #include "compile/packing.h"
 #include "frame/command_frame.h"
+#include "frame/run_command.h"
 #include "lgp/lgp_file.h"
 
 namespace tarvo {
@@ -27,14 +29,32 @@ enum class PackingStrategy {
 
 // Thrown when the user answers Cancel to a question of the compile: it
 // stops with nothing written.
-struct PackingStopped {};
+using PackingStopped = CommandStopped;
 
-// Packs all languages, showing "Packing..." and moving the progress bar. A
-// string still over 254 codes raises the crop question through the frame:
-// OK crops it, Cancel throws PackingStopped. Throws Error when the pack's
-// regions do not fit its 16-bit header.
-std::vector<PackedLanguage> PackLanguages(CommandFrame& frame, const LgpFile& lgp, PackingStrategy strategy,
-                                          PivotRandom& random);
+// What to do with a string that still packs to more than 254 codes.
+enum class CropPolicy {
+  Ask,     // ask AskCrop: true crops it, false throws PackingStopped
+  Always,  // crop it without asking
+  Never,   // leave it as it is, over 254 codes (for measuring only: no pack can hold it)
+};
+
+struct PackingControl {
+  CropPolicy Crop = CropPolicy::Always;
+  std::function<bool(const Message& question)> AskCrop;
+  // Runs often while packing, with the work done so far of a total that may
+  // change between calls; a front end moves its progress bar and handles
+  // pending events here.
+  std::function<void(double done, double total)> Progress;
+};
+
+// Asks the crop question through the frame's message box and moves its
+// progress bar, handling pending events as it goes.
+PackingControl FrameControl(CommandFrame& frame);
+
+// Packs all languages. Throws Error when the pack's regions do not fit its
+// 16-bit header.
+std::vector<PackedLanguage> PackLanguages(const LgpFile& lgp, PackingStrategy strategy, PivotRandom& random,
+                                          const PackingControl& control = {});
 
 // The bytes a language takes in the pack: its dictionary entries plus its
 // string records (one length byte and the codes each).

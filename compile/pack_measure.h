@@ -28,7 +28,10 @@ struct PackingFigures {
 };
 
 // Packs every language of `lgp` with `strategy`; the standard packing draws
-// its pivots from `random`, as the compile command does.
-PackingFigures MeasurePacking(const LgpFile& lgp, PackingStrategy strategy, PivotRandom& random);
+// its pivots from `random`, as the compile command does. `control` must crop
+// (CropPolicy::Always, as by default) for the length to be one a compile
+// can write.
+PackingFigures MeasurePacking(const LgpFile& lgp, PackingStrategy strategy, PivotRandom& random,
+                              const PackingControl& control = {});
 
 }  // namespace tarvo

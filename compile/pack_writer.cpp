@@ -217,6 +217,11 @@ WrittenRange WritePack(std::vector<std::uint8_t>& file, bool grow, const LgpFile
       if (nextBlock) canvas.Int16(type.BlockTablePos + 2 * std::int64_t{block - 1}, static_cast<std::int32_t>(k));
       canvas.Int16(at.G + 2 * (k / kSlotsPerGroup), static_cast<std::int32_t>(s % kBlockSize));
     }
+    // A string left over-long by the crop policy has no record the phone can read.
+    if (codes.size() > static_cast<std::size_t>(kMaxPackedLength)) {
+      throw Error("Internal error: string " + std::to_string(k / nL) + " in language " +
+                  std::to_string(k % nL + 1) + " is longer than 254 codes. Nothing has been written.");
+    }
     canvas.Byte(s, static_cast<std::uint8_t>(codes.size() + 1));
     canvas.Bytes(s + 1, codes);
     s += static_cast<std::int64_t>(codes.size()) + 1;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ struct PackedLanguage {
   Dictionary Dict;
   std::vector<PhoneBytes> Packed;  // codes of messages 0 to MaxMsgId
   std::vector<bool> Cropped;       // the user let these be cut to 254 codes
+  // The codes each cropped string packed to before it was cut, by message.
+  std::map<std::int32_t, std::size_t> CroppedFrom;
 };
 
 inline constexpr const char* kSizeLimitText = "The langpack size exceeds phone's limit! Try to reduce it...";

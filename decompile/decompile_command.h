@@ -1,17 +1,45 @@
 // "Decompile LGpack from flash": flash image or language file to .lgp text.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <span>
+#include <string_view>
+#include <vector>
 
 #include "config/configuration.h"
+#include "config/error.h"
 #include "frame/command_frame.h"
 
 namespace tarvo {
 
-// Runs the command on the two chosen files. `config` is not changed except
-// for the PackOffset that identifying a language file stores in the first
-// language-file phone type. Nothing is left at `lgpPath` unless it succeeds.
-CommandResult RunDecompile(CommandFrame& frame, Configuration& config, const std::filesystem::path& flashPath,
+struct DecompileOptions {
+  // Keep every window selector byte as an escape such as "<81>".
+  bool SaveLangSignatures = true;
+  // "String numbers in hex", asked afresh for every string line.
+  std::function<bool()> HexStringNumbers;
+  // Runs after the header and after every string line, with the lines
+  // written so far of all the pack's strings.
+  std::function<void(double done, double total)> Progress;
+};
+
+// No configured phone type fits the file.
+class UnknownFlashError : public Error {
+ public:
+  UnknownFlashError() : Error("Unknow phone's flash!") {}
+};
+
+// The .lgp text of a flash image or language file; `fileName` tells a
+// language file by its name. Throws UnknownFlashError, or Error when the pack
+// is damaged.
+std::vector<std::uint8_t> DecompileImage(std::span<const std::uint8_t> image, std::string_view fileName,
+                                         const Configuration& config, const DecompileOptions& options);
+
+// Runs the command on the two chosen files. The text is written to a
+// temporary file and renamed over `lgpPath` only when the whole decompile has
+// succeeded: on any failure a file already at `lgpPath` stays as it was.
+CommandResult RunDecompile(CommandFrame& frame, const Configuration& config, const std::filesystem::path& flashPath,
                            const std::filesystem::path& lgpPath);
 
 }  // namespace tarvo

@@ -30,6 +30,14 @@ std::vector<std::uint8_t> WithoutUnencodable(std::span<const std::uint8_t> file,
   return copy;
 }
 
+// CR LF ends a line of the file, so within a text it is written as the
+// escapes of the same two bytes.
+void EscapeLineEnds(std::u16string& text) {
+  for (std::size_t at = text.find(u"\r\n"); at != std::u16string::npos; at = text.find(u"\r\n", at)) {
+    text.replace(at, 2, u"<0D><0A>");
+  }
+}
+
 }  // namespace
 
 Document Document::FromLgp(std::vector<std::uint8_t> bytes, const std::string& name,
@@ -139,6 +147,7 @@ void Document::Apply(std::vector<DocumentEdit> edits) {
       throw Error("Message " + std::to_string(edit.Message) + " of language " +
                   std::to_string(edit.Language + 1) + " is not in the file.");
     }
+    EscapeLineEnds(edit.Text);
     last[{edit.Language, edit.Message}] = std::move(edit.Text);
   }
   Step step;

@@ -57,7 +57,8 @@ class Document {
 
   // One undo step of all edits together; edits that change nothing are
   // dropped, and no step is made when none is left. Edits of a message
-  // outside 0 to MaxMsgId or a language beyond the last are an Error.
+  // outside 0 to MaxMsgId or a language beyond the last are an Error. A
+  // CR LF in a text, which would end the file's line, becomes "<0D><0A>".
   void Apply(std::vector<DocumentEdit> edits);
   bool CanUndo() const { return undone_ < steps_.size(); }
   bool CanRedo() const { return undone_ > 0; }

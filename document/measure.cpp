@@ -41,18 +41,21 @@ MeasureSnapshot TakeSnapshot(const Document& document, const PivotRandom& random
   return snapshot;
 }
 
+PackingGauge MeasureGauge(const MeasureSnapshot& snapshot, PackingStrategy strategy) {
+  // The compact packer draws from a fresh generator of its own.
+  PivotRandom random = snapshot.Random;
+  return Gauge(MeasurePacking(snapshot.Lgp, strategy, random));
+}
+
 DocumentMeasure MeasureDocument(const MeasureSnapshot& snapshot) {
   DocumentMeasure measure;
   measure.Revision = snapshot.Revision;
   measure.Unencodable = snapshot.Unencodable;
   // The two packings share nothing, so the slower compact one runs beside.
-  auto compact = std::async(std::launch::async, [&snapshot] {
-    PivotRandom unused;  // the compact packer draws from a fresh generator of its own
-    return MeasurePacking(snapshot.Lgp, PackingStrategy::Compact, unused);
-  });
-  PivotRandom random = snapshot.Random;
-  measure.Standard = Gauge(MeasurePacking(snapshot.Lgp, PackingStrategy::Standard, random));
-  measure.Compact = Gauge(compact.get());
+  auto compact = std::async(std::launch::async,
+                            [&snapshot] { return MeasureGauge(snapshot, PackingStrategy::Compact); });
+  measure.Standard = MeasureGauge(snapshot, PackingStrategy::Standard);
+  measure.Compact = compact.get();
   return measure;
 }
 

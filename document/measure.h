@@ -54,8 +54,10 @@ struct DocumentMeasure {
   }
 };
 
-// Packs the snapshot with both packers.
+// Packs the snapshot with both packers, side by side.
 DocumentMeasure MeasureDocument(const MeasureSnapshot& snapshot);
+// Packs it with one.
+PackingGauge MeasureGauge(const MeasureSnapshot& snapshot, PackingStrategy strategy);
 
 // The bytes a text of `language` takes as a string record (length byte plus
 // codes) with the dictionary of `measure`; none when the measure has no

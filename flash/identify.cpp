@@ -33,9 +33,11 @@ bool IsLanguageFilePath(std::string_view path) {
   return UpperAscii(path.substr(path.size() - 3)) == "LNG";
 }
 
-Identification IdentifyFlash(std::span<const std::uint8_t> file, std::string_view path, Configuration& config,
+Identification IdentifyFlash(std::span<const std::uint8_t> file, std::string_view path, const Configuration& config,
                              bool saveSignatures) {
   Identification result;
+  std::size_t langFileType = config.PhoneTypes.size();
+  std::int32_t langFileOffset = 0;
   if (IsLanguageFilePath(path)) {
     const auto langType = std::find_if(config.PhoneTypes.begin(), config.PhoneTypes.end(),
                                        [](const PhoneTypeRecord& t) { return t.IsLangFile; });
@@ -43,14 +45,17 @@ Identification IdentifyFlash(std::span<const std::uint8_t> file, std::string_vie
       const auto nameEnd = std::find(file.begin(), file.end(), std::uint8_t{0});
       // Without a byte 00 the file has no pack: it is not identified.
       if (nameEnd == file.end() || nameEnd - file.begin() >= INT32_MAX) return result;
-      langType->PackOffset = static_cast<std::int32_t>(nameEnd - file.begin()) + 1;
+      langFileType = static_cast<std::size_t>(langType - config.PhoneTypes.begin());
+      langFileOffset = static_cast<std::int32_t>(nameEnd - file.begin()) + 1;
       result.LanguageName = DecodePhoneString(std::span(file.begin(), nameEnd), config.Chars, saveSignatures);
     }
   }
   for (std::size_t i = 0; i < config.PhoneTypes.size(); ++i) {
-    const PhoneTypeRecord& type = config.PhoneTypes[i];
+    PhoneTypeRecord type = config.PhoneTypes[i];
+    if (i == langFileType) type.PackOffset = langFileOffset;
     if (!IsEmptyRecord(type) && Matches(file, type)) {
       result.TypeIndex = static_cast<int>(i);
+      result.Type = std::move(type);
       return result;
     }
   }

@@ -2,6 +2,7 @@
 
 #include "config/error.h"
 #include "config/file_io.h"
+#include "frame/run_command.h"
 #include "config/utf8.h"
 #include "lgp/lgp_scan.h"
 #include "po/po_text.h"
@@ -67,19 +68,14 @@ PoCatalog ExportCatalog(std::span<const std::uint8_t> lgp, const ExportPoOptions
 CommandResult RunExportPo(CommandFrame& frame, const ExportPoOptions& options,
                           const std::filesystem::path& lgpPath, const std::filesystem::path& poPath) {
   FrameLock lock(frame);
-  try {
+  return RunCommand(frame, "Not enough memory to export \"" + DisplayPath(lgpPath) + "\".", [&] {
     frame.SetStatusText("Reading...");
     const std::vector<std::uint8_t> lgp = ReadWholeFile(lgpPath);
     const std::vector<std::uint8_t> po = FormatPoFile(ExportCatalog(lgp, options));
     frame.SetStatusText("Writing...");
     WriteFileReplacing(poPath, po);
-  } catch (const Error& e) {
-    return FailCommand(frame, e.what());
-  } catch (const std::bad_alloc&) {
-    return FailCommand(frame, "Not enough memory to export \"" + DisplayPath(lgpPath) + "\".");
-  }
-  frame.SetStatusText("Done!");
-  return {};
+    return CommandResult{};
+  });
 }
 
 }  // namespace tarvo

@@ -5,6 +5,7 @@
 
 #include "config/error.h"
 #include "config/file_io.h"
+#include "frame/run_command.h"
 #include "lgp/lgp_scan.h"
 #include "po/po_text.h"
 
@@ -105,7 +106,7 @@ CommandResult RunImportPo(CommandFrame& frame, const ImportPoOptions& options,
                           const std::filesystem::path& lgpPath, const std::filesystem::path& poPath,
                           const std::filesystem::path& outputPath) {
   FrameLock lock(frame);
-  try {
+  return RunCommand(frame, "Not enough memory to import \"" + DisplayPath(poPath) + "\".", [&] {
     frame.SetStatusText("Reading...");
     const std::vector<std::uint8_t> lgp = ReadWholeFile(lgpPath);
     const PoCatalog catalog = ReadPoFile(poPath);
@@ -113,13 +114,8 @@ CommandResult RunImportPo(CommandFrame& frame, const ImportPoOptions& options,
     frame.SetStatusText("Writing...");
     WriteFileReplacing(outputPath, result.Lgp);
     frame.ShowMessage({SummaryText(result.Summary), "Import", MessageKind::Notice});
-  } catch (const Error& e) {
-    return FailCommand(frame, e.what());
-  } catch (const std::bad_alloc&) {
-    return FailCommand(frame, "Not enough memory to import \"" + DisplayPath(poPath) + "\".");
-  }
-  frame.SetStatusText("Done!");
-  return {};
+    return CommandResult{};
+  });
 }
 
 }  // namespace tarvo

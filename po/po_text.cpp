@@ -40,10 +40,4 @@ std::size_t LanguageIndex(const LgpScan& scan, std::int32_t number) {
   return static_cast<std::size_t>(number - 1);
 }
 
-CommandResult FailCommand(CommandFrame& frame, const std::string& text) {
-  frame.ShowMessage({text, "Error", MessageKind::Notice});
-  frame.SetStatusText("Stopped!");
-  return {CommandOutcome::Failed, {}};
-}
-
 }  // namespace tarvo

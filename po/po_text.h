@@ -1,5 +1,5 @@
 // What the PO commands share: the texts of a .lgp as PO texts and back, the
-// choice of a language by its number, and how a command ends in failure.
+// choice of a language by its number.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,6 @@
 #include <string_view>
 #include <variant>
 
-#include "frame/command_frame.h"
 #include "lgp/lgp_scan.h"
 
 namespace tarvo {
@@ -28,8 +27,5 @@ std::variant<std::u16string, UnholdableCharacter> LgpTextOf(std::string_view poT
 
 // The language numbered `number` (from 1) of the file; an Error when it has none.
 std::size_t LanguageIndex(const LgpScan& scan, std::int32_t number);
-
-// Reports `text` as an error and ends the command.
-CommandResult FailCommand(CommandFrame& frame, const std::string& text);
 
 }  // namespace tarvo

@@ -138,8 +138,8 @@ TEST_F(Cli, CompactPacksOnRequestAndIsNamedWhenOnlyItFits) {
   ASSERT_EQ(ReadLgpFile(withLimit(0x3FFF), tables.Chars, lgp), LgpReadStatus::Read);
   test::TestFrame frame;
   PivotRandom pivots;
-  const std::int64_t standard = MeasurePack(lgp, PackLanguages(frame, lgp, PackingStrategy::Standard, pivots)).Length;
-  const std::int64_t compact = MeasurePack(lgp, PackLanguages(frame, lgp, PackingStrategy::Compact, pivots)).Length;
+  const std::int64_t standard = MeasurePack(lgp, PackLanguages(lgp, PackingStrategy::Standard, pivots, FrameControl(frame))).Length;
+  const std::int64_t compact = MeasurePack(lgp, PackLanguages(lgp, PackingStrategy::Compact, pivots, FrameControl(frame))).Length;
   const std::int64_t limit = compact + 1 + 30;
   ASSERT_GE(standard, limit) << "the test text must not fit with the standard packing";
   Write(Path("wordy.lgp"), withLimit(limit));

@@ -170,8 +170,8 @@ TEST(PackLanguages, CompactIsNeverLargerPerLanguageAndTheSameOnEveryRun) {
     const LgpFile lgp = WordyLgp(seed, 3, 600);
     test::TestFrame frame;
     PivotRandom pivots;
-    const auto standard = PackLanguages(frame, lgp, PackingStrategy::Standard, pivots);
-    const auto compact = PackLanguages(frame, lgp, PackingStrategy::Compact, pivots);
+    const auto standard = PackLanguages(lgp, PackingStrategy::Standard, pivots, FrameControl(frame));
+    const auto compact = PackLanguages(lgp, PackingStrategy::Compact, pivots, FrameControl(frame));
     ASSERT_EQ(compact.size(), 3u);
     for (std::size_t l = 0; l < compact.size(); ++l) {
       EXPECT_LE(PayloadSize(compact[l]), PayloadSize(standard[l])) << "language " << l;
@@ -183,7 +183,7 @@ TEST(PackLanguages, CompactIsNeverLargerPerLanguageAndTheSameOnEveryRun) {
     EXPECT_LT(PayloadSize(compact[0]), PayloadSize(standard[0]) * 95 / 100);
     PivotRandom otherPivots;
     otherPivots.Next();
-    const auto again = PackLanguages(frame, lgp, PackingStrategy::Compact, otherPivots);
+    const auto again = PackLanguages(lgp, PackingStrategy::Compact, otherPivots, FrameControl(frame));
     for (std::size_t l = 0; l < compact.size(); ++l) {
       EXPECT_EQ(again[l].Dict.Entries, compact[l].Dict.Entries);
       EXPECT_EQ(again[l].Packed, compact[l].Packed);
@@ -203,7 +203,7 @@ TEST(PackLanguages, CompactAsksToCropOnlyWhatStillExceeds254Codes) {
   test::TestFrame frame;
   frame.defaultAnswer = MessageAnswer::Ok;
   PivotRandom pivots;
-  const auto compact = PackLanguages(frame, lgp, PackingStrategy::Compact, pivots);
+  const auto compact = PackLanguages(lgp, PackingStrategy::Compact, pivots, FrameControl(frame));
   ASSERT_EQ(frame.messages.size(), 1u);
   EXPECT_EQ(frame.messages[0].Text, "String 4 in language 1 doesn't fit to 254 bytes length. Crop it?");
   EXPECT_FALSE(compact[0].Cropped[3]);
@@ -211,7 +211,7 @@ TEST(PackLanguages, CompactAsksToCropOnlyWhatStillExceeds254Codes) {
   EXPECT_EQ(compact[0].Packed[4].size(), 254u);
 
   frame = {};
-  EXPECT_THROW(PackLanguages(frame, lgp, PackingStrategy::Compact, pivots), PackingStopped);
+  EXPECT_THROW(PackLanguages(lgp, PackingStrategy::Compact, pivots, FrameControl(frame)), PackingStopped);
 }
 
 TEST(PackLanguages, CompactGivesUpEntriesRatherThanPushTheTablesPastTheFirstBlock) {
@@ -223,9 +223,9 @@ TEST(PackLanguages, CompactGivesUpEntriesRatherThanPushTheTablesPastTheFirstBloc
     for (const auto& language : languages) bytes += DictionaryBytes(language.Dict);
     return bytes;
   };
-  const auto standard = PackLanguages(frame, lgp, PackingStrategy::Standard, pivots);
+  const auto standard = PackLanguages(lgp, PackingStrategy::Standard, pivots, FrameControl(frame));
   const std::int64_t standardBytes = dictionaryBytes(standard);
-  const std::int64_t compactBytes = dictionaryBytes(PackLanguages(frame, lgp, PackingStrategy::Compact, pivots));
+  const std::int64_t compactBytes = dictionaryBytes(PackLanguages(lgp, PackingStrategy::Compact, pivots, FrameControl(frame)));
   ASSERT_GT(compactBytes, standardBytes + 100) << "the compact dictionaries must be the larger ones here";
   // A larger language map moves the dictionaries on until only the standard
   // ones fit in the first block.
@@ -233,7 +233,7 @@ TEST(PackLanguages, CompactGivesUpEntriesRatherThanPushTheTablesPastTheFirstBloc
   lgp.PhoneType.LangMapSize += static_cast<std::int32_t>(kBlockSize - 1 - d0 - (standardBytes + compactBytes) / 2);
   ASSERT_TRUE(MeasurePack(lgp, standard).Fits());
 
-  const auto compact = PackLanguages(frame, lgp, PackingStrategy::Compact, pivots);
+  const auto compact = PackLanguages(lgp, PackingStrategy::Compact, pivots, FrameControl(frame));
   const PackMeasure measure = MeasurePack(lgp, compact);
   EXPECT_TRUE(measure.Fits());
   EXPECT_LE(measure.DictionariesEnd, kBlockSize - 1);
@@ -252,7 +252,7 @@ TEST(PackLanguages, CompactGivesUpEntriesRatherThanPushTheTablesPastTheFirstBloc
   // ones still fit.
   lgp.PhoneType.LangMapSize += static_cast<std::int32_t>((standardBytes + compactBytes) / 2 - standardBytes + 50);
   ASSERT_FALSE(MeasurePack(lgp, standard).Fits());
-  const PackMeasure smaller = MeasurePack(lgp, PackLanguages(frame, lgp, PackingStrategy::Compact, pivots));
+  const PackMeasure smaller = MeasurePack(lgp, PackLanguages(lgp, PackingStrategy::Compact, pivots, FrameControl(frame)));
   EXPECT_TRUE(smaller.Fits());
 }
 
@@ -262,7 +262,7 @@ TEST(MeasurePack, GivesTheLengthTheWriterWrites) {
     test::TestFrame frame;
     PivotRandom pivots;
     for (PackingStrategy strategy : {PackingStrategy::Standard, PackingStrategy::Compact}) {
-      const auto languages = PackLanguages(frame, lgp, strategy, pivots);
+      const auto languages = PackLanguages(lgp, strategy, pivots, FrameControl(frame));
       const PackMeasure measure = MeasurePack(lgp, languages);
       std::vector<std::uint8_t> image(0x40000, 0);
       const WrittenRange range = WritePack(image, false, lgp, languages);

@@ -95,7 +95,7 @@ TEST_F(Decompile, LanguageFileGetsItsNameLine) {
   const auto lines = test::LgpLines(Read(Path("out.lgp")));
   EXPECT_EQ(lines[3], u"PhoneType LNGFILE, -1, 8000, 4, 6, 8, 0, A, C, E, 12, 0, 36, 128, 3");
   EXPECT_EQ(lines[7], u"SL4xLangName \"<81>\u0420\u0421\u0478\"");
-  EXPECT_EQ(config_.PhoneTypes[2].PackOffset, 5);
+  EXPECT_EQ(config_.PhoneTypes[2].PackOffset, 0) << "the configuration stays as it was loaded";
 
   plan.languageName.clear();
   ASSERT_EQ(Run(test::BuildImage(type, plan), "empty-name.lng").Outcome, CommandOutcome::Done);
@@ -120,15 +120,19 @@ TEST_F(Decompile, DecodesEveryStringOfAMultiBlockPack) {
   }
 }
 
-TEST_F(Decompile, UnknownImageLeavesNoTextFile) {
+TEST_F(Decompile, UnknownImageKeepsAnOldTextFileAndMakesNoNewOne) {
   WriteText(Path("out.lgp"), "old contents");
   EXPECT_EQ(Run(ByteString(0x1000, 0x42)).Outcome, CommandOutcome::Failed);
   ASSERT_EQ(frame_.messages.size(), 1u);
   EXPECT_EQ(frame_.messages[0].Text, "Unknow phone's flash!");
   EXPECT_EQ(frame_.messages[0].Title, "Error");
   EXPECT_EQ(frame_.LastStatus(), "Analyzing...");
-  EXPECT_FALSE(std::filesystem::exists(Path("out.lgp")));
+  EXPECT_EQ(Read(Path("out.lgp")), ByteString({'o', 'l', 'd', ' ', 'c', 'o', 'n', 't', 'e', 'n', 't', 's'}));
   EXPECT_FALSE(frame_.locked);
+
+  std::filesystem::remove(Path("out.lgp"));
+  EXPECT_EQ(Run(ByteString(0x1000, 0x42)).Outcome, CommandOutcome::Failed);
+  EXPECT_FALSE(std::filesystem::exists(Path("out.lgp")));
 }
 
 TEST_F(Decompile, EmptyFlashFileIsDeletedSilently) {
@@ -168,7 +172,7 @@ TEST_F(Decompile, TruncatedImagesAreRefusedAtEveryLength) {
   }
 }
 
-TEST_F(Decompile, RandomCorruptionNeverCrashesAndNeverLeavesAPartialFile) {
+TEST_F(Decompile, RandomCorruptionNeverCrashesAndNeverTouchesTheOutputOnFailure) {
   test::PackPlan plan;
   plan.langIds = {1, 2};
   plan.strings = test::RandomStrings(5, 2, 40, 30);
@@ -183,10 +187,13 @@ TEST_F(Decompile, RandomCorruptionNeverCrashesAndNeverLeavesAPartialFile) {
     }
     test::TestFrame frame;
     Write(Path("bad.bin"), image);
+    const bool existed = std::filesystem::exists(Path("out.lgp"));
+    const ByteString before = existed ? Read(Path("out.lgp")) : ByteString();
     const CommandResult result = RunDecompile(frame, config_, Path("bad.bin"), Path("out.lgp"));
     if (result.Outcome == CommandOutcome::Failed) {
       ++failed;
-      ASSERT_FALSE(std::filesystem::exists(Path("out.lgp")));
+      ASSERT_EQ(std::filesystem::exists(Path("out.lgp")), existed);
+      if (existed) ASSERT_EQ(Read(Path("out.lgp")), before);
     } else {
       ASSERT_EQ(result.Outcome, CommandOutcome::Done);
     }

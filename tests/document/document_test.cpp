@@ -76,10 +76,11 @@ TEST(Document, EditsUndoAndRedoInSteps) {
 
 TEST(Document, SavesOnlyTheEditedTexts) {
   Document document = Document::FromLgp(Sample(), "pack.lgp", Config());
-  document.Apply({{0, 2, u"Valikko<0A>"}, {1, 1, u"Sulje"}});
+  document.Apply({{0, 2, u"Valikko\r\n"}, {1, 1, u"Sulje"}});
+  EXPECT_EQ(document.Text(0, 2), u"Valikko<0D><0A>");
   const auto saved = document.SaveBytes();
   auto lines = test::LgpLines(Sample());
-  lines[8] = u"String   2,  \"Valikko<0A>\"";
+  lines[8] = u"String   2,  \"Valikko<0D><0A>\"";
   lines.insert(lines.begin() + 11, u"String 1, \"Sulje\"");
   EXPECT_EQ(test::LgpLines(saved), lines);
   document.MarkSaved();

@@ -92,8 +92,8 @@ TEST(MessageProblems, OverlongTextsWithTheMeasuresDictionaries) {
   EXPECT_EQ(measure.Standard.Overlong, 1);
   EXPECT_EQ(Kinds(MessageProblems(document, 1, 3, 0, config.Chars, &measure)),
             std::vector<std::string>{"long-string"});
-  EXPECT_EQ(FindMessages(document, {1, 0, MessageFilter::Overlong}, config.Chars, &measure), Numbers{3});
-  EXPECT_TRUE(FindMessages(document, {1, 0, MessageFilter::Overlong}, config.Chars).empty());
+  EXPECT_EQ(FindMessages(document, {1, 0, MessageFilter::Overlong, {}}, config.Chars, &measure), Numbers{3});
+  EXPECT_TRUE(FindMessages(document, {1, 0, MessageFilter::Overlong, {}}, config.Chars).empty());
 }
 
 TEST(FindMessages, FiltersAndSearches) {

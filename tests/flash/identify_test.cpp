@@ -51,20 +51,20 @@ TEST(Identify, BytesBeyondTheEndNeverMatch) {
   EXPECT_EQ(IdentifyFlash({}, "x.bin", config, true).TypeIndex, -1);
 }
 
-TEST(Identify, LanguageFileGivesItsOffsetToTheFirstLanguageFileType) {
+TEST(Identify, LanguageFileGivesItsOffsetToTheFirstLanguageFileTypeAndLeavesTheConfigurationAlone) {
   ByteString file = {0x41, 0x42, 0x00, 0xBB, 0xBB, 0x00, 0x00, 0x55};
   Configuration config =
       ConfigWith({std::string("FLASH, 100") + kTail, std::string("LNG1, -1") + kTail, std::string("LNG2, -1") + kTail});
   const Identification id = IdentifyFlash(file, "/some/dir/lang.LnG", config, true);
   EXPECT_EQ(id.TypeIndex, 1);
   EXPECT_EQ(id.LanguageName, u"AB");
-  EXPECT_EQ(config.PhoneTypes[1].PackOffset, 3);
-  EXPECT_EQ(config.PhoneTypes[2].PackOffset, 0);
+  EXPECT_EQ(id.Type.PackOffset, 3);
+  EXPECT_EQ(config.PhoneTypes[1].PackOffset, 0);
 
-  // The same bytes under another extension are no language file, but the
-  // offset stored before stays.
+  // The same bytes under another extension are no language file, and no
+  // offset of an earlier file is kept.
   const Identification bin = IdentifyFlash(file, "lang.bin", config, true);
-  EXPECT_EQ(bin.TypeIndex, 1);
+  EXPECT_EQ(bin.TypeIndex, -1);
   EXPECT_TRUE(bin.LanguageName.empty());
 
   // A language file without a byte 00 is not identified.

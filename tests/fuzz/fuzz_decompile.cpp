@@ -13,10 +13,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> file(data, size);
   for (const char* path : {"fuzz.bin", "fuzz.lng"}) {
-    tarvo::Configuration config = tarvo::fuzz::Configuration();
+    const tarvo::Configuration config = tarvo::fuzz::Configuration();
     const tarvo::Identification id = tarvo::IdentifyFlash(file, path, config, true);
     if (id.TypeIndex < 0) continue;
-    const tarvo::PhoneTypeRecord& type = config.PhoneTypes[static_cast<std::size_t>(id.TypeIndex)];
+    const tarvo::PhoneTypeRecord& type = id.Type;
     try {
       const tarvo::PackView pack(file, type.PackOffset);
       const tarvo::PackContents contents = tarvo::ReadPack(pack, type);
