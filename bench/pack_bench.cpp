@@ -4,7 +4,8 @@
 // and on real translations from the machine's gettext catalogs.
 //
 // `tarvo_bench --write-inputs DIR` writes the inputs (tarvo.ini, flash.bin,
-// generated.lgp, realistic.lgp) for timing tarvo-cli from outside.
+// generated.lgp, realistic.lgp and its successor renumbered.lgp) for timing
+// tarvo-cli from outside.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -30,6 +31,7 @@
 #include "decompile/decompile_command.h"
 #include "frame/command_frame.h"
 #include "lgp/unicode_line.h"
+#include "merge/merge_lgp.h"
 #include "po/export_po.h"
 #include "po/import_po.h"
 
@@ -194,6 +196,51 @@ void BM_ImportPo(benchmark::State& state) {
   Report(state, w);
 }
 
+// A newer firmware's pack made from `old`: a message inserted at number 10
+// (every later one moves up), every tenth reference text changed, and the
+// last language holding the reference texts, as an untranslated pack would.
+std::string RenumberedLgp(const std::string& old) {
+  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(old.data()), old.size());
+  const LgpScan scan = ScanLgp(bytes);
+  const int languages = static_cast<int>(scan.Languages.size());
+  LgpWriter out;
+  out.Header(languages, scan.MaxMsgId + 1);
+  for (int l = 0; l < languages; ++l) {
+    out.Language(l);
+    const std::size_t from = l + 1 == languages ? 0 : static_cast<std::size_t>(l);
+    for (int m = 0; m <= scan.MaxMsgId + 1; ++m) {
+      const int source = m < 10 ? m : m - 1;
+      std::u16string text = m == 10 ? u"Inserted message" : scan.Text(bytes, from, source);
+      if (from == 0 && m % 10 == 5) text += u" (fixed)";
+      out.String(m, text);
+    }
+  }
+  return out.bytes;
+}
+
+// The merge of the last language from a realistic pack into its renumbered
+// successor, files read and written.
+void BM_Merge(benchmark::State& state) {
+  const int languages = static_cast<int>(state.range(0));
+  Workspace w(languages, static_cast<int>(state.range(1)), true);
+  bool real = false;
+  const std::filesystem::path newer = w.dir / "new.lgp";
+  std::ofstream(newer, std::ios::binary) << RenumberedLgp(RealisticLgp(languages, static_cast<int>(state.range(1)), real));
+  int changed = 0;
+  for (auto _ : state) {
+    bench::BenchFrame frame;
+    const MergeCommandResult merged = RunMerge(frame, {languages, 1, false}, w.lgp, newer, w.back);
+    if (!merged.Report) {
+      state.SkipWithError(frame.lastMessage.c_str());
+      return;
+    }
+    changed = merged.Report->Changed;
+  }
+  state.counters["replaced"] = changed;
+  state.counters["real"] = w.real;
+  Report(state, w);
+}
+
 // Small (1 x 100), medium (3 x 1000) and large (10 x 3000, about 30 000 strings).
 BENCHMARK(BM_Compile)
     ->ArgNames({"langs", "maxmsg", "compact", "real"})
@@ -211,6 +258,7 @@ BENCHMARK(BM_Check)
 BENCHMARK(BM_Decompile)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportPo)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportPo)->Args({1, 99})->Args({3, 999})->Args({10, 2999})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Merge)->ArgNames({"langs", "maxmsg"})->Args({10, 2999})->Unit(benchmark::kMillisecond);
 
 // Writes the large inputs for timing tarvo-cli from outside.
 int WriteInputs(const std::filesystem::path& dir) {
@@ -219,6 +267,7 @@ int WriteInputs(const std::filesystem::path& dir) {
   bool real = false;
   std::string names;
   std::ofstream(dir / "realistic.lgp", std::ios::binary) << RealisticLgp(10, 2999, real, &names);
+  std::ofstream(dir / "renumbered.lgp", std::ios::binary) << RenumberedLgp(RealisticLgp(10, 2999, real));
   std::ofstream(dir / "generated.lgp", std::ios::binary) << GenerateLgp(10, 2999, 2024);
   std::vector<std::uint8_t> image(0x200 + 0x100000, 0xFF);
   for (int i = 0; i < 2; ++i) image[0x200 + i] = 0xBB, image[0x202 + i] = 0;

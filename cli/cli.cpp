@@ -17,6 +17,8 @@
 #include "config/file_io.h"
 #include "compile/compile_command.h"
 #include "decompile/decompile_command.h"
+#include "merge/merge_lgp.h"
+#include "merge/merge_report.h"
 #include "po/export_po.h"
 #include "po/import_po.h"
 
@@ -31,9 +33,10 @@ constexpr const char* kSynopsis =
     "  tarvo-cli check [--config FILE] [--reference N] [--json] INPUT.lgp\n"
     "  tarvo-cli export-po --language N [--source M] [--po-language CODE] INPUT.lgp OUTPUT.po\n"
     "  tarvo-cli import-po --language N [--fuzzy] INPUT.lgp TRANSLATION.po OUTPUT.lgp\n"
+    "  tarvo-cli merge --language N [--reference M] [--fuzzy] [--json] OLD.lgp NEW.lgp OUTPUT.lgp\n"
     "  tarvo-cli --help | --version\n"
     "  tarvo-cli decompile --help | tarvo-cli compile --help | tarvo-cli check --help\n"
-    "  tarvo-cli export-po --help | tarvo-cli import-po --help\n";
+    "  tarvo-cli export-po --help | tarvo-cli import-po --help | tarvo-cli merge --help\n";
 
 constexpr const char* kDecompileHelp =
     "decompile  Reads the language pack of a flash image (*.bin) or an SL4x language\n"
@@ -75,9 +78,11 @@ constexpr const char* kCheckHelp =
 constexpr const char* kExportPoHelp =
     "export-po  Writes one language of an LGpack text file (*.lgp) as a gettext PO\n"
     "           file for translation tools: one entry per message number, the\n"
-    "           message number as msgctxt, the source language's text as msgid\n"
-    "           and the language's text as msgstr. Messages whose source text is\n"
-    "           empty are left out. Languages are counted from 1 in file order.\n"
+    "           message number in the comment \"#. Message N\" (and as msgctxt\n"
+    "           where messages share a source text), the source language's text\n"
+    "           as msgid and the language's text as msgstr. Messages whose source\n"
+    "           text is empty are left out. Languages are counted from 1 in file\n"
+    "           order.\n"
     "             --language N        the language to translate\n"
     "             --source M          the language to translate from (default: 1)\n"
     "             --po-language CODE  the PO header's Language, such as \"pl\"\n";
@@ -90,6 +95,22 @@ constexpr const char* kImportPoHelp =
     "           written when any entry cannot be taken.\n"
     "             --language N        the language the PO file translates into\n"
     "             --fuzzy             take fuzzy entries too\n";
+
+constexpr const char* kMergeHelp =
+    "merge      Carries the translation in language N of OLD.lgp (an older pack)\n"
+    "           into NEW.lgp (a newer firmware's pack) and writes the result to\n"
+    "           OUTPUT.lgp (which may be NEW.lgp). Messages are matched by the\n"
+    "           text of the reference language, whatever their numbers; languages\n"
+    "           are counted from 1 in NEW.lgp and found in OLD.lgp by their LangId.\n"
+    "           Only language N's texts change. Standard error gets a summary and\n"
+    "           the numbers of ambiguous, changed, new and dropped messages.\n"
+    "             --language N        the language to carry\n"
+    "             --reference M       the language whose texts match messages\n"
+    "                                 (default: 1)\n"
+    "             --fuzzy             carry translations of messages whose\n"
+    "                                 reference text changed too\n"
+    "             --json              write the report to standard output as one\n"
+    "                                 JSON object\n";
 
 constexpr const char* kExitStatus =
     "Exit status: 0 on success, 1 when the command fails (the reason is printed on\n"
@@ -109,13 +130,14 @@ struct Arguments {
 
 bool IsPoCommand(std::string_view name) { return name == "export-po" || name == "import-po"; }
 bool IsCommand(std::string_view name) {
-  return name == "decompile" || name == "compile" || name == "check" || IsPoCommand(name);
+  return name == "decompile" || name == "compile" || name == "check" || IsPoCommand(name) || name == "merge";
 }
 
 const char* HelpOf(std::string_view command) {
   if (command == "decompile") return kDecompileHelp;
   if (command == "compile") return kCompileHelp;
   if (command == "check") return kCheckHelp;
+  if (command == "merge") return kMergeHelp;
   return command == "export-po" ? kExportPoHelp : kImportPoHelp;
 }
 
@@ -136,6 +158,11 @@ void DefineOptions(CLI::App& app, Arguments& parsed) {
     app.add_option("--config", parsed.config);
     app.add_flag("--hex-numbers", parsed.hexNumbers);
     app.add_flag("--no-signatures", parsed.noSignatures);
+  } else if (parsed.command == "merge") {
+    app.add_option("--language", parsed.language);
+    app.add_option("--reference", parsed.reference);
+    app.add_flag("--fuzzy", parsed.fuzzy);
+    app.add_flag("--json", parsed.json);
   } else if (parsed.command == "check") {
     app.add_option("--config", parsed.config);
     app.add_option("--reference", parsed.reference);
@@ -184,6 +211,12 @@ std::optional<std::string> Parse(std::span<const std::string_view> args, Argumen
     if (parsed.files.size() != 1) return "expected one file name";
     return std::nullopt;
   }
+  if (parsed.command == "merge") {
+    if (parsed.reference && *parsed.reference < 1) return "--reference counts languages from 1";
+    if (!parsed.language) return "merge needs --language N";
+    if (parsed.files.size() != 3) return "expected three file names";
+    return std::nullopt;
+  }
   if (parsed.command == "import-po") {
     if (parsed.files.size() != 3) return "expected three file names";
   } else if (parsed.files.size() != 2) {
@@ -220,6 +253,22 @@ int RunPoCommand(const Arguments& parsed, std::ostream& err) {
   return ExitStatus(RunImportPo(frame, options, parsed.files[0], parsed.files[1], parsed.files[2]));
 }
 
+// merge needs no configuration either. The summary goes to standard error,
+// or the JSON report to standard output.
+int RunMergeCommand(const Arguments& parsed, std::ostream& out, std::ostream& err) {
+  CliFrame frame(err, false);
+  const MergeOptions options{*parsed.language, parsed.reference.value_or(1), parsed.fuzzy};
+  const MergeCommandResult merged =
+      RunMerge(frame, options, parsed.files[0], parsed.files[1], parsed.files[2]);
+  if (!merged.Report) return 1;
+  if (parsed.json) {
+    out << MergeReportJson(*merged.Report);
+  } else {
+    err << MergeSummaryText(*merged.Report) << "\n" << MergeListText(*merged.Report);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
@@ -231,6 +280,7 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
         << kCheckHelp << "\n"
         << kExportPoHelp << "\n"
         << kImportPoHelp << "\n"
+        << kMergeHelp << "\n"
         << kExitStatus;
     return 0;
   }
@@ -251,6 +301,7 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
   if (const auto problem = Parse(args, parsed)) return usageError(*problem);
 
   if (IsPoCommand(parsed.command)) return RunPoCommand(parsed, err);
+  if (parsed.command == "merge") return RunMergeCommand(parsed, out, err);
 
   const std::filesystem::path configPath =
       parsed.config ? std::filesystem::path(*parsed.config) : FindConfiguration(ExecutableDirectory());

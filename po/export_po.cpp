@@ -1,5 +1,7 @@
 #include "po/export_po.h"
 
+#include <unordered_map>
+
 #include "config/error.h"
 #include "config/file_io.h"
 #include "frame/run_command.h"
@@ -22,6 +24,9 @@ std::string PoText(const LgpScan& scan, std::span<const std::uint8_t> lgp, std::
   return std::move(*text);
 }
 
+// The extracted comment that carries an entry's message number.
+std::string MessageComment(std::int32_t message) { return "Message " + std::to_string(message) + "\n"; }
+
 }  // namespace
 
 PoCatalog ExportCatalog(std::span<const std::uint8_t> lgp, const ExportPoOptions& options) {
@@ -29,16 +34,28 @@ PoCatalog ExportCatalog(std::span<const std::uint8_t> lgp, const ExportPoOptions
   const std::size_t source = LanguageIndex(scan, options.Source);
   const std::size_t target = LanguageIndex(scan, options.Language);
 
-  PoCatalog catalog;
+  // An empty msgid is the header's: such a message has no entry.
+  std::vector<std::pair<std::int32_t, std::string>> sources;
+  std::unordered_map<std::string, int> uses;
   int leftOut = 0;
   for (std::int32_t message = 0; message <= scan.MaxMsgId; ++message) {
     std::string id = PoText(scan, lgp, source, message);
-    // An empty msgid is the header's: such a message has no entry.
     if (id.empty()) {
       ++leftOut;
       continue;
     }
-    catalog.Entries.push_back({std::to_string(message), std::move(id), PoText(scan, lgp, target, message)});
+    ++uses[id];
+    sources.emplace_back(message, std::move(id));
+  }
+  // gettext's tools match entries by msgctxt and msgid: a msgctxt only where
+  // a source text is shared lets msgmerge carry every other translation when
+  // the messages are renumbered. The comment names the number for import.
+  PoCatalog catalog;
+  for (auto& [message, id] : sources) {
+    const std::string number = std::to_string(message);
+    PoEntry entry{uses[id] > 1 ? std::optional(number) : std::nullopt, std::move(id),
+                  PoText(scan, lgp, target, message), MessageComment(message)};
+    catalog.Entries.push_back(std::move(entry));
   }
 
   const std::string sourceLangId = std::to_string(scan.Languages[source].LangId);

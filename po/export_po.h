@@ -18,9 +18,10 @@ struct ExportPoOptions {
   std::string Generator;      // the header's "X-Generator"
 };
 
-// One entry per message 0 to MaxMsgId whose source text is not empty:
-// msgctxt the message number, msgid and msgstr the texts as the file holds
-// them between the quotation marks. Texts a PO file cannot hold, and
+// One entry per message 0 to MaxMsgId whose source text is not empty, with
+// the extracted comment "Message N"; msgid and msgstr the texts as the file
+// holds them between the quotation marks, and msgctxt the message number
+// where messages share a source text. Texts a PO file cannot hold, and
 // languages the file does not have, are an Error.
 PoCatalog ExportCatalog(std::span<const std::uint8_t> lgp, const ExportPoOptions& options);
 

@@ -19,16 +19,29 @@ std::string Codepoint(char32_t c) {
   return text;
 }
 
-// The message number a msgctxt names: plain decimal digits, 0 to MaxMsgId.
-std::optional<std::int32_t> MessageNumber(const std::optional<std::string>& context, std::int32_t maxMsgId) {
-  if (!context || context->empty() || context->size() > 5) return std::nullopt;
+// The message number a text names: plain decimal digits, 0 to MaxMsgId.
+std::optional<std::int32_t> MessageNumber(std::string_view text, std::int32_t maxMsgId) {
+  if (text.empty() || text.size() > 5) return std::nullopt;
   std::int32_t number = 0;
-  for (char c : *context) {
+  for (char c : text) {
     if (c < '0' || c > '9') return std::nullopt;
     number = number * 10 + (c - '0');
   }
   if (number > maxMsgId) return std::nullopt;
   return number;
+}
+
+// The text after "Message " of the extracted comment line that names the
+// entry's message; nothing without one.
+std::optional<std::string_view> CommentedNumber(std::string_view comments) {
+  constexpr std::string_view kPrefix = "Message ";
+  while (!comments.empty()) {
+    const auto end = std::min(comments.find('\n'), comments.size());
+    const std::string_view line = comments.substr(0, end);
+    if (line.starts_with(kPrefix)) return line.substr(kPrefix.size());
+    comments.remove_prefix(std::min(end + 1, comments.size()));
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -53,13 +66,19 @@ ImportResult ImportCatalog(std::span<const std::uint8_t> lgp, const PoCatalog& c
       ++result.Summary.FuzzySkipped;
       continue;
     }
-    const auto message = MessageNumber(entry.Context, scan.MaxMsgId);
+    // The msgctxt names the number where a source text is shared, and in
+    // every entry of files from earlier versions; else the comment does.
+    const auto commented = CommentedNumber(entry.ExtractedComments);
+    const auto message = entry.Context    ? MessageNumber(*entry.Context, scan.MaxMsgId)
+                         : commented ? MessageNumber(*commented, scan.MaxMsgId)
+                                     : std::nullopt;
+    const std::string range = " from 0 to " + std::to_string(scan.MaxMsgId) + ".";
     if (!message) {
-      fail(entry, entry.Context
-                      ? "the msgctxt \"" + *entry.Context + "\" is not a message number from 0 to " +
-                            std::to_string(scan.MaxMsgId) + "."
-                      : "the entry has no msgctxt; it must be a message number from 0 to " +
-                            std::to_string(scan.MaxMsgId) + ".");
+      fail(entry, entry.Context ? "the msgctxt \"" + *entry.Context + "\" is not a message number" + range
+                  : commented   ? "the comment \"#. Message " + std::string(*commented) +
+                                    "\" does not name a message number" + range
+                                : "the entry has neither a msgctxt nor a comment \"#. Message N\"; one of "
+                                  "them must give a message number" + range);
     }
     if (const auto [at, added] = seen.emplace(*message, entry.Line); !added) {
       fail(entry, "message " + std::to_string(*message) + " has a second entry (the first is at line " +

@@ -30,8 +30,9 @@ struct ImportResult {
 };
 
 // The .lgp with the catalog's translations as the texts of the language;
-// only the texts that differ change. An entry whose msgctxt is not a message
-// number from 0 to MaxMsgId, a character above U+7FFF, or a language the
+// only the texts that differ change. Each entry's message number is its
+// msgctxt, or without one its comment "Message N". An entry that names no
+// message number from 0 to MaxMsgId, a character above U+7FFF, or a language the
 // file does not have is an Error naming the PO line (`poName` names the file).
 ImportResult ImportCatalog(std::span<const std::uint8_t> lgp, const PoCatalog& catalog,
                            const ImportPoOptions& options, const std::string& poName);

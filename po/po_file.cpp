@@ -130,6 +130,7 @@ PoCatalog ReadPoFile(const std::filesystem::path& path) {
     if (const char* context = po_message_msgctxt(message)) entry.Context = context;
     entry.Id = Text(po_message_msgid(message));
     entry.Str = Text(po_message_msgstr(message));
+    entry.ExtractedComments = Text(po_message_extracted_comments(message));
     entry.Fuzzy = po_message_is_fuzzy(message) != 0;
     entry.Obsolete = po_message_is_obsolete(message) != 0;
     entry.Plural = po_message_msgid_plural(message) != nullptr;
@@ -196,6 +197,8 @@ std::vector<std::uint8_t> FormatPoFile(const PoCatalog& catalog) {
       if (entry.Context) po_message_set_msgctxt(message, entry.Context->c_str());
       po_message_set_msgid(message, entry.Id.c_str());
       po_message_set_msgstr(message, entry.Str.c_str());
+      if (!entry.ExtractedComments.empty())
+        po_message_set_extracted_comments(message, entry.ExtractedComments.c_str());
       if (entry.Fuzzy) po_message_set_fuzzy(message, 1);
       if (entry.Obsolete) po_message_set_obsolete(message, 1);
       po_message_insert(iterator.get(), message);

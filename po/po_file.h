@@ -17,6 +17,7 @@ struct PoEntry {
   std::optional<std::string> Context;  // msgctxt
   std::string Id;                      // msgid
   std::string Str;                     // msgstr
+  std::string ExtractedComments;       // the "#." lines without their mark, each ending in "\n"
   bool Fuzzy = false;
   bool Obsolete = false;
   bool Plural = false;   // has msgid_plural

@@ -5,6 +5,8 @@
 #include <random>
 
 #include "compile/compile_command.h"
+#include "compile/pack_languages.h"
+#include "compile/pack_writer.h"
 #include "decompile/decompile_command.h"
 #include "flash/pack_reader.h"
 #include "tests/support/lgp_text.h"
@@ -166,6 +168,44 @@ TEST_F(Limits, APackFillingItsSizeLimit) {
   const std::string& report = frame_.messages.at(0).Report;
   EXPECT_EQ(report.rfind("(the pack needs ", 0), 0u) << report;
   EXPECT_NE(report.find(" bytes, the limit is " + std::to_string(high - 4000) + ")"), std::string::npos) << report;
+  EXPECT_EQ(Read(Path("flash.bin")), before);
+}
+
+// Where only a compact pack fits the first block but it would crop a string
+// that the standard pack keeps whole, the compact pack is not offered.
+TEST_F(Limits, CompactIsNotOfferedWhereItWouldCropAStringTheStandardPackKeeps) {
+  // Twenty copies of one 300-letter text: the standard dictionary takes
+  // its four-letter runs and packs it short, while a dictionary of a few
+  // dozen bytes leaves it over 254 codes.
+  std::mt19937 random(5);
+  std::u16string text;
+  for (int i = 0; i < 300; ++i) text.push_back(static_cast<char16_t>(u'a' + random() % 26));
+  const std::vector<std::u16string> texts(20, text);
+  auto typeWithMap = [](std::int64_t mapSize) {
+    return "ROOM, 100, 20000, 4, 6, 8, A, C, E, 10, 20, 12, 40, " + std::to_string(mapSize) + ", 9";
+  };
+  const std::int64_t d0 = PlacePack(test::TypeOf(typeWithMap(256).c_str()), 1, 19).D0;
+  // About 60 bytes of room for the dictionaries.
+  const std::string type = typeWithMap(256 + (kBlockSize - 1 - d0 - 60));
+  Lines lines = Header(type.c_str(), 1, 19);
+  Section(lines, 1, texts);
+
+  LgpFile lgp;
+  ASSERT_EQ(ReadLgpFile(test::LgpBytes(lines), config_.Chars, lgp), LgpReadStatus::Read);
+  PivotRandom pivots;
+  const auto standard = PackLanguages(lgp, PackingStrategy::Standard, pivots);
+  ASSERT_FALSE(MeasurePack(lgp, standard).Fits());
+  ASSERT_TRUE(standard[0].CroppedFrom.empty());
+  const auto compact = PackLanguages(lgp, PackingStrategy::Compact, pivots);
+  ASSERT_TRUE(MeasurePack(lgp, compact).Fits()) << "the compact pack must fit for the rule to matter";
+  ASSERT_FALSE(compact[0].CroppedFrom.empty());
+
+  Blank(0x30000, 0xFF);
+  const auto before = Read(Path("flash.bin"));
+  ASSERT_EQ(Compile(lines).Outcome, CommandOutcome::Failed);
+  ASSERT_EQ(frame_.messages.size(), 1u);
+  EXPECT_EQ(frame_.messages[0].Title, "Error");
+  EXPECT_NE(frame_.messages[0].Text.find("beyond the first 16 KB block"), std::string::npos) << frame_.messages[0].Text;
   EXPECT_EQ(Read(Path("flash.bin")), before);
 }
 

@@ -47,6 +47,38 @@ TEST_F(Examples, DecompileToTheirSourcesAndCompileBackToTheSameBytes) {
   }
 }
 
+// The byte-to-byte forms of the commands give what the file commands write.
+TEST_F(Examples, PureCommandsGiveTheFileCommandsBytes) {
+  DecompileOptions options;
+  options.SaveLangSignatures = false;
+  EXPECT_EQ(DecompileImage(Example("demo.bin"), "demo.bin", config_, options), Example("demo.lgp"));
+  EXPECT_EQ(DecompileImage(Example("demo.lng"), "demo.lng", config_, options), Example("demo-language-file.lgp"));
+  EXPECT_THROW(DecompileImage(Example("demo.lng"), "demo.bin", config_, options), UnknownFlashError);
+
+  test::TestFrame frame;
+  for (const auto strategy : {PackingStrategy::Standard, PackingStrategy::Compact}) {
+    PivotRandom fresh;
+    const FlashSource flash{"demo.bin", [&] { return Example("demo.bin"); }};
+    const CompiledImage image = CompileImage(frame, Example("demo.lgp"), flash, config_, fresh, strategy);
+    Write(Path("flash.bin"), Example("demo.bin"));
+    Write(Path("in.lgp"), Example("demo.lgp"));
+    PivotRandom again;
+    ASSERT_EQ(RunCompile(frame, config_, again, Path("in.lgp"), Path("flash.bin"), strategy).Outcome,
+              CommandOutcome::Done);
+    EXPECT_EQ(image.Image, Read(Path("flash.bin")));
+    EXPECT_FALSE(image.LanguageFile);
+
+    PivotRandom third;
+    ASSERT_EQ(RunCompileText(frame, config_, third, Example("demo-language-file.lgp"), "memory", Path("out.lng"),
+                             strategy).Outcome,
+              CommandOutcome::Done);
+    PivotRandom fourth;
+    const CompiledImage file = CompileImage(frame, Example("demo-language-file.lgp"), {}, config_, fourth, strategy);
+    EXPECT_TRUE(file.LanguageFile);
+    EXPECT_EQ(file.Image, Read(Path("out.lng")));
+  }
+}
+
 TEST_F(Examples, TheTypeWithoutOptionalFieldsWorksToo) {
   // DEMO-B2: pack at 2000, messages 0 to 19 fixed by the type.
   std::vector<std::uint8_t> image(0x8000, 0xFF);

@@ -29,7 +29,7 @@ expect() {
 }
 
 # Commands and options
-expect "tarvo-cli " "--help --version check compile decompile export-po import-po"
+expect "tarvo-cli " "--help --version check compile decompile export-po import-po merge"
 expect "tarvo-cli co" "compile"
 expect "tarvo-cli -" "--help --version"
 expect "tarvo-cli decompile -" "--config --help --hex-numbers --no-signatures"
@@ -37,6 +37,7 @@ expect "tarvo-cli compile --c" "--compact --config --crop"
 expect "tarvo-cli check --" "--config --help --json --reference"
 expect "tarvo-cli export-po -" "--help --language --po-language --source"
 expect "tarvo-cli import-po --" "--fuzzy --help --language"
+expect "tarvo-cli merge -" "--fuzzy --help --json --language --reference"
 expect "tarvo-cli frobnicate " ""
 
 # File arguments in order, with folders; extensions in any case
@@ -48,6 +49,8 @@ expect "tarvo-cli compile --crop demo.lgp d" "demo.bin demo.lng"
 expect "tarvo-cli check o" "other.lgp"
 expect "tarvo-cli export-po --language 2 demo.lgp " "de.po phones"
 expect "tarvo-cli import-po --language 2 demo.lgp de.po " "demo.lgp other.lgp phones"
+expect "tarvo-cli merge --language 2 --reference 3 demo.lgp other.lgp " "demo.lgp other.lgp phones"
+expect "tarvo-cli merge --language 2 a.lgp b.lgp c.lgp " ""
 
 # Option values: a configuration file, nothing to offer for numbers and codes;
 # a value is not counted as a file argument

@@ -1,0 +1,90 @@
+#include "merge/merge_lgp.h"
+
+#include "config/error.h"
+#include "config/file_io.h"
+#include "frame/run_command.h"
+#include "po/po_text.h"
+
+namespace tarvo {
+
+namespace {
+
+LgpScan ScanNamed(std::span<const std::uint8_t> file, const std::string& name) {
+  try {
+    return ScanLgp(file);
+  } catch (const Error& e) {
+    throw Error("\"" + name + "\": " + e.what());
+  }
+}
+
+std::size_t LanguageNumbered(const LgpScan& scan, std::int32_t number, const std::string& name) {
+  try {
+    return LanguageIndex(scan, number);
+  } catch (const Error& e) {
+    throw Error("\"" + name + "\": " + e.what());
+  }
+}
+
+// The old pack's language with the LangId of the new pack's language
+// `index`; where several share it, the one at the same place among them.
+std::size_t OldLanguage(const LgpScan& oldScan, const LgpScan& newScan, std::size_t index, const char* role,
+                        const std::string& oldName, const std::string& newName) {
+  const std::int32_t langId = newScan.Languages[index].LangId;
+  const auto found = LanguageWithLangId(oldScan, langId, LangIdRank(newScan, index));
+  if (found) return *found;
+  if (const auto first = LanguageWithLangId(oldScan, langId)) return *first;
+  throw Error("\"" + oldName + "\" has no language with LangId " + std::to_string(langId) + " (" + role +
+              " " + std::to_string(index + 1) + " of \"" + newName + "\"); nothing was written.");
+}
+
+MergeTarget TargetOf(std::span<const std::uint8_t> file, const LgpScan& scan, std::size_t reference,
+                     std::size_t language) {
+  MergeTarget target;
+  for (std::int32_t m = 0; m <= scan.MaxMsgId; ++m) {
+    target.Reference.emplace(m, scan.Text(file, reference, m));
+    target.Texts.emplace(m, scan.Text(file, language, m));
+  }
+  return target;
+}
+
+}  // namespace
+
+MergeResult MergeLgp(std::span<const std::uint8_t> oldFile, const std::string& oldName,
+                     std::span<const std::uint8_t> newFile, const std::string& newName,
+                     const MergeOptions& options) {
+  const LgpScan newScan = ScanNamed(newFile, newName);
+  const LgpScan oldScan = ScanNamed(oldFile, oldName);
+  const std::size_t language = LanguageNumbered(newScan, options.Language, newName);
+  const std::size_t reference = LanguageNumbered(newScan, options.Reference, newName);
+  const MergeSource old{oldFile, oldScan,
+                        OldLanguage(oldScan, newScan, reference, "the reference language", oldName, newName),
+                        OldLanguage(oldScan, newScan, language, "language", oldName, newName)};
+  MergePlan plan = PlanMerge(old, TargetOf(newFile, newScan, reference, language), options.Fuzzy);
+  MergeResult result;
+  result.Lgp = plan.Texts.empty() ? std::vector<std::uint8_t>(newFile.begin(), newFile.end())
+                                  : EditLgpTexts(newFile, newScan, language, plan.Texts);
+  result.Report = std::move(plan.Report);
+  return result;
+}
+
+MergeCommandResult RunMerge(CommandFrame& frame, const MergeOptions& options,
+                            const std::filesystem::path& oldPath, const std::filesystem::path& newPath,
+                            const std::filesystem::path& outputPath) {
+  FrameLock lock(frame);
+  const std::string outOfMemory =
+      "Not enough memory to merge \"" + DisplayPath(oldPath) + "\" into \"" + DisplayPath(newPath) + "\".";
+  MergeCommandResult merge;
+  merge.Result = RunCommand(frame, outOfMemory, [&] {
+    frame.SetStatusText("Reading...");
+    const std::vector<std::uint8_t> oldFile = ReadWholeFile(oldPath);
+    const std::vector<std::uint8_t> newFile = ReadWholeFile(newPath);
+    MergeResult merged = MergeLgp(oldFile, DisplayPath(oldPath), newFile, DisplayPath(newPath), options);
+    frame.SetStatusText("Writing...");
+    WriteFileReplacing(outputPath, merged.Lgp);
+    merge.Report = std::move(merged.Report);
+    return CommandResult{};
+  });
+  return merge;
+}
+
+}  // namespace tarvo
