@@ -22,7 +22,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
-#include <QTemporaryFile>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
@@ -567,16 +566,10 @@ void EditorWindow::CompileToFlash() {
 
 void EditorWindow::CompileTexts(const QString& flashPath) {
   const RunningScope running(ownRunning_, commandRunning_);
-  const std::vector<std::uint8_t> texts = document_->SaveBytes();
-  // The current texts reach the compile command through a private temporary
-  // file; the command writes nothing into the flash file when it fails.
-  QTemporaryFile file(QDir::temp().filePath(QStringLiteral("tarvo-XXXXXX.lgp")));
-  if (!file.open() || file.write(reinterpret_cast<const char*>(texts.data()), static_cast<qint64>(texts.size())) !=
-                          static_cast<qint64>(texts.size()) || !file.flush()) {
-    dialogs_.ShowMessage(this, {"Cannot compile: " + file.errorString().toStdString(), "Error", MessageKind::Notice});
-    return;
-  }
-  RunCompile(*this, config_, pivots_, file.fileName().toStdString(), flashPath.toStdString());
+  // The current texts as Save would write them; the command writes nothing
+  // into the flash file when it fails.
+  const QString name = FileName(lgpPath_.isEmpty() ? imagePath_ : lgpPath_);
+  RunCompileText(*this, config_, pivots_, document_->SaveBytes(), name.toStdString(), flashPath.toStdString());
 }
 
 void EditorWindow::PivotsAdvanced() {

@@ -142,10 +142,9 @@ class EditorWindowTest : public QObject {
     QCOMPARE(Label("Gauge"), QStringLiteral("Measuring..."));
     WaitForMeasure();
     // The standard figure is the length a compile at this moment would write.
-    test::TestFrame frame;
     PivotRandom pivots = pivots_;
     const auto& lgp = window_->CurrentDocument()->Lgp();
-    const PackMeasure standard = MeasurePack(lgp, PackLanguages(frame, lgp, PackingStrategy::Standard, pivots));
+    const PackMeasure standard = MeasurePack(lgp, PackLanguages(lgp, PackingStrategy::Standard, pivots));
     const QString spare = GroupedNumber(standard.Spare()) + QStringLiteral(" bytes to spare");
     QVERIFY2(Label("Gauge").startsWith(QStringLiteral("Standard: ") + spare), qPrintable(Label("Gauge")));
   }
@@ -375,10 +374,9 @@ class EditorWindowTest : public QObject {
     };
     LgpFile lgp;
     QVERIFY(ReadLgpFile(withLimit(0x3FFF), config_.Chars, lgp) == LgpReadStatus::Read);
-    test::TestFrame frame;
     PivotRandom pivots = pivots_;
-    const auto standard = MeasurePack(lgp, PackLanguages(frame, lgp, PackingStrategy::Standard, pivots));
-    const auto compact = MeasurePack(lgp, PackLanguages(frame, lgp, PackingStrategy::Compact, pivots));
+    const auto standard = MeasurePack(lgp, PackLanguages(lgp, PackingStrategy::Standard, pivots));
+    const auto compact = MeasurePack(lgp, PackLanguages(lgp, PackingStrategy::Compact, pivots));
     const int limit = static_cast<int>(compact.Length) + 1 + 20;
     QVERIFY2(standard.Length >= limit, "the test text must not fit with the standard packing");
     WriteFile(Path("wordy.lgp"), withLimit(limit));
