@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -54,6 +55,22 @@ constexpr qint64 kEventIntervalMs = 15;
 constexpr qint64 kTypingPauseMs = 2000;
 
 QString FileName(const QString& path) { return QFileInfo(path).fileName(); }
+
+QByteArray ContentHash(std::span<const std::uint8_t> bytes) {
+  return QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                                  QCryptographicHash::Sha256);
+}
+
+// Whether the file holds other bytes than those it was read or written with
+// (by its contents: a touched file is no change, a quick one of the same
+// size is). A file that is gone or unreadable now is written anew.
+bool ChangedOnDisk(const QString& path, const QByteArray& hash) {
+  try {
+    return ContentHash(ReadWholeFile(path.toStdString())) != hash;
+  } catch (const Error&) {
+    return false;
+  }
+}
 
 // The .lgp holds each text on one line: a typed or pasted line break is the
 // phone's own line break escape.
@@ -456,9 +473,7 @@ void EditorWindow::Install(Document document, const QString& path, bool fromImag
   document_.emplace(std::move(document));
   lgpPath_ = fromImage ? QString() : path;
   imagePath_ = fromImage ? path : QString();
-  const QFileInfo info(path);
-  diskTime_ = info.lastModified();
-  diskSize_ = info.size();
+  diskHash_ = fromImage ? QByteArray() : ContentHash(document_->SaveBytes());  // unedited: the bytes as read
   typingMessage_ = -1;
 
   model_->SetDocument(&*document_, &config_.Chars);
@@ -500,8 +515,7 @@ bool EditorWindow::AskToKeepChanges() {
 bool EditorWindow::Save() {
   if (!document_ || IsBusy()) return false;
   if (lgpPath_.isEmpty()) return SaveAs();
-  const QFileInfo info(lgpPath_);
-  if (info.exists() && (info.lastModified() != diskTime_ || info.size() != diskSize_)) {
+  if (ChangedOnDisk(lgpPath_, diskHash_)) {
     const int choice = dialogs_.Choose(
         this, {QStringLiteral("File changed on disk"),
                QStringLiteral("%1 has been changed by another program since it was opened. Overwrite it with the "
@@ -531,9 +545,7 @@ bool EditorWindow::WriteTo(const QString& path) {
   }
   document_->MarkSaved();
   lgpPath_ = path;
-  const QFileInfo info(path);
-  diskTime_ = info.lastModified();
-  diskSize_ = info.size();
+  diskHash_ = ContentHash(document_->SaveBytes());
   AddRecentFile(path);
   UpdateTitleAndCounts();
   statusBar()->showMessage(QStringLiteral("Saved %1").arg(FileName(path)), 4000);

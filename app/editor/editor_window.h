@@ -4,7 +4,7 @@
 // Compiling runs the compile command with this window as its frame.
 #pragma once
 
-#include <QDateTime>
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QMainWindow>
@@ -139,8 +139,7 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   std::optional<Document> document_;
   QString lgpPath_;      // where Save writes; empty for a document opened from flash
   QString imagePath_;    // the flash image or language file it came from, if any
-  QDateTime diskTime_;   // the saved file's time and size when read or last written
-  qint64 diskSize_ = -1;
+  QByteArray diskHash_;  // of the file's bytes as read or last written
   QFutureWatcher<std::shared_ptr<Opened>> opening_;
   QString openingPath_;
   bool openingNow_ = false;

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -316,6 +317,20 @@ class EditorWindowTest : public QObject {
     const auto questions = dialogs_.questions.size();
     QVERIFY(window_->Save());
     QCOMPARE(dialogs_.questions.size(), questions);
+  }
+
+  void aDroppedFileOpens() {
+    OpenAndWait(Path("pack.lgp"));
+    QFile::copy(Path("pack.lgp"), Path("other.lgp"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Path("other.lgp"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &drop);
+    QTRY_COMPARE(window_->FilePath(), Path("other.lgp"));
+    QTRY_VERIFY(!window_->IsOpening());
   }
 
   void closingWithUnsavedChangesAsks() {
