@@ -434,4 +434,25 @@ Dictionary BuildCompactDictionary(std::span<const PhoneBytes* const> strings, st
   return dictionary;
 }
 
+Dictionary CompactDictionaryCache::Build(std::span<const PhoneBytes* const> strings, std::int64_t byteBudget,
+                                         const std::function<void(double done)>& progress) {
+  const auto same = [&](const Entry& entry) {
+    return entry.Budget == byteBudget && entry.Strings.size() == strings.size() &&
+           std::equal(strings.begin(), strings.end(), entry.Strings.begin(),
+                      [](const PhoneBytes* s, const PhoneBytes& t) { return *s == t; });
+  };
+  if (const auto found = std::find_if(entries_.begin(), entries_.end(), same); found != entries_.end()) {
+    ++hits_;
+    if (progress) progress(1.0);
+    std::rotate(found, found + 1, entries_.end());
+    return entries_.back().Dict;
+  }
+  Entry entry{{}, byteBudget, BuildCompactDictionary(strings, byteBudget, progress)};
+  entry.Strings.reserve(strings.size());
+  for (const PhoneBytes* s : strings) entry.Strings.push_back(*s);
+  if (entries_.size() == kCapacity) entries_.erase(entries_.begin());
+  entries_.push_back(std::move(entry));
+  return entries_.back().Dict;
+}
+
 }  // namespace tarvo

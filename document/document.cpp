@@ -5,6 +5,7 @@
 
 #include "codec/encode.h"
 #include "config/error.h"
+#include "decompile/decompile_command.h"
 
 namespace tarvo {
 
@@ -93,9 +94,19 @@ Document Document::FromLgp(std::vector<std::uint8_t> bytes, const std::string& n
   return document;
 }
 
-Document Document::FromImage(std::span<const std::uint8_t>, const std::string& name, const Configuration&,
-                             bool, bool) {
-  throw Error("Cannot open " + name + ": opening a flash image in the editor is not available yet.");
+Document Document::FromImage(std::span<const std::uint8_t> image, const std::string& name,
+                             const Configuration& config, bool saveLangSignatures, bool hexStringNumbers,
+                             const std::function<void(double done, double total)>& progress) {
+  DecompileOptions options{saveLangSignatures, [hexStringNumbers] { return hexStringNumbers; }, progress};
+  std::vector<std::uint8_t> lgp;
+  try {
+    lgp = DecompileImage(image, name, config, options);
+  } catch (const Error& e) {
+    throw Error("Cannot open " + name + ": " + e.what());
+  }
+  Document document = FromLgp(std::move(lgp), name, config);
+  document.fromFlash_ = true;
+  return document;
 }
 
 std::int32_t Document::LangId(std::size_t language) const {

@@ -4,8 +4,10 @@
 // changes, or a line is added).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -35,14 +37,17 @@ class Document {
   // message naming the file (`name`) and the reason.
   static Document FromLgp(std::vector<std::uint8_t> bytes, const std::string& name,
                           const Configuration& config);
-  // Decompiles a flash image or language file in memory and opens the result.
+  // Decompiles a flash image or language file (told by its `name`) in memory
+  // with the window's options and opens the result; `progress` runs as the
+  // decompile goes on. An unknown or damaged image is an Error naming it.
   static Document FromImage(std::span<const std::uint8_t> image, const std::string& name,
-                            const Configuration& config, bool saveLangSignatures, bool hexStringNumbers);
+                            const Configuration& config, bool saveLangSignatures, bool hexStringNumbers,
+                            const std::function<void(double done, double total)>& progress = {});
 
   const std::string& Name() const { return name_; }
   bool FromFlash() const { return fromFlash_; }  // opened from an image or language file
   std::int32_t MaxMsgId() const { return lgp_.MaxMsgId; }
-  std::int32_t MessageCount() const { return lgp_.MaxMsgId + 1; }  // messages 0 to MaxMsgId
+  std::int32_t MessageCount() const { return std::max(lgp_.MaxMsgId + 1, 0); }  // messages 0 to MaxMsgId
   std::size_t LanguageCount() const { return texts_.size(); }
   std::int32_t LangId(std::size_t language) const;
   const std::string& PhoneTypeName() const { return lgp_.PhoneType.Name; }

@@ -41,19 +41,22 @@ MeasureSnapshot TakeSnapshot(const Document& document, const PivotRandom& random
   return snapshot;
 }
 
-PackingGauge MeasureGauge(const MeasureSnapshot& snapshot, PackingStrategy strategy) {
+PackingGauge MeasureGauge(const MeasureSnapshot& snapshot, PackingStrategy strategy, MeasureCache* cache) {
   // The compact packer draws from a fresh generator of its own.
   PivotRandom random = snapshot.Random;
-  return Gauge(MeasurePacking(snapshot.Lgp, strategy, random));
+  PackingControl control;
+  if (cache) control.CompactCache = &cache->Compact;
+  return Gauge(MeasurePacking(snapshot.Lgp, strategy, random, control));
 }
 
-DocumentMeasure MeasureDocument(const MeasureSnapshot& snapshot) {
+DocumentMeasure MeasureDocument(const MeasureSnapshot& snapshot, MeasureCache* cache) {
   DocumentMeasure measure;
   measure.Revision = snapshot.Revision;
   measure.Unencodable = snapshot.Unencodable;
   // The two packings share nothing, so the slower compact one runs beside.
-  auto compact = std::async(std::launch::async,
-                            [&snapshot] { return MeasureGauge(snapshot, PackingStrategy::Compact); });
+  auto compact = std::async(std::launch::async, [&snapshot, cache] {
+    return MeasureGauge(snapshot, PackingStrategy::Compact, cache);
+  });
   measure.Standard = MeasureGauge(snapshot, PackingStrategy::Standard);
   measure.Compact = compact.get();
   return measure;

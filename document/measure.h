@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compile/compact_packing.h"
 #include "compile/pack_languages.h"
 #include "compile/packing.h"
 #include "document/document.h"
@@ -54,10 +55,17 @@ struct DocumentMeasure {
   }
 };
 
+// What one measure keeps for the next: the compact dictionaries of languages
+// whose strings do not change are not built again. One measure at a time.
+struct MeasureCache {
+  CompactDictionaryCache Compact;
+};
+
 // Packs the snapshot with both packers, side by side.
-DocumentMeasure MeasureDocument(const MeasureSnapshot& snapshot);
+DocumentMeasure MeasureDocument(const MeasureSnapshot& snapshot, MeasureCache* cache = nullptr);
 // Packs it with one.
-PackingGauge MeasureGauge(const MeasureSnapshot& snapshot, PackingStrategy strategy);
+PackingGauge MeasureGauge(const MeasureSnapshot& snapshot, PackingStrategy strategy,
+                          MeasureCache* cache = nullptr);
 
 // The bytes a text of `language` takes as a string record (length byte plus
 // codes) with the dictionary of `measure`; none when the measure has no

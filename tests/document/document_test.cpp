@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "config/error.h"
 #include "tests/support/lgp_text.h"
+#include "tests/support/shipped_config.h"
 
 namespace tarvo {
 namespace {
@@ -90,6 +93,65 @@ TEST(Document, SavesOnlyTheEditedTexts) {
   EXPECT_EQ(document.SaveBytes(), Sample());
   const Document reopened = Document::FromLgp(saved, "pack.lgp", Config());
   EXPECT_EQ(reopened.Text(1, 1), u"Sulje");
+}
+
+// Any sequence of edits, undos and redos saves a file that opens with the
+// texts shown, and undoing everything gives the file back as it was read.
+TEST(Document, RandomEditsSaveAsShownAndUndoToTheFileAsRead) {
+  const Configuration config = Config();
+  const std::u16string pool[] = {u"",       u"Auki",         u"say \"hi\"", u"\"",
+                                 u"<0A>%d", u"\u0416\u03A9", u"a\r\nb",     u" "};
+  std::mt19937 random(11);
+  for (int run = 0; run < 30; ++run) {
+    Document document = Document::FromLgp(Sample(), "pack.lgp", config);
+    for (int op = 0; op < 12; ++op) {
+      const auto pick = random() % 4;
+      if (pick == 0) {
+        document.Undo();
+      } else if (pick == 1) {
+        document.Redo();
+      } else {
+        std::vector<DocumentEdit> edits;
+        for (auto n = 1 + random() % 3; n > 0; --n) {
+          edits.push_back({random() % 2, static_cast<std::int32_t>(random() % 4), pool[random() % 8]});
+        }
+        document.Apply(edits);
+      }
+    }
+    const Document reopened = Document::FromLgp(document.SaveBytes(), "pack.lgp", config);
+    std::size_t changed = 0;
+    for (std::size_t l = 0; l < 2; ++l) {
+      for (std::int32_t m = 0; m <= 3; ++m) {
+        ASSERT_EQ(reopened.Text(l, m), document.Text(l, m)) << "run " << run;
+        ASSERT_EQ(reopened.Lgp().StringAt(static_cast<std::int32_t>(l), m),
+                  document.Lgp().StringAt(static_cast<std::int32_t>(l), m));
+        changed += document.IsChanged(l, m);
+      }
+    }
+    EXPECT_EQ(document.ChangedCount(), changed);
+    EXPECT_EQ(document.IsModified(), changed > 0);
+    while (document.CanUndo()) document.Undo();
+    EXPECT_EQ(document.SaveBytes(), Sample());
+    EXPECT_FALSE(document.IsModified());
+  }
+}
+
+class DocumentFromImage : public test::ShippedConfigTest {};
+
+// The examples open as their decompiled text; what is no image is refused.
+TEST_F(DocumentFromImage, OpensTheDecompiledTextOrRefuses) {
+  for (const auto& [image, source] :
+       {std::pair{"demo.bin", "demo.lgp"}, {"demo.lng", "demo-language-file.lgp"}}) {
+    const Document document = Document::FromImage(Example(image), image, config_, false, false);
+    EXPECT_TRUE(document.FromFlash());
+    EXPECT_EQ(document.SaveBytes(), Example(source)) << image;
+  }
+  try {
+    Document::FromImage(Example("demo.lgp"), "demo.lgp.bin", config_, true, false);
+    ADD_FAILURE() << "opened";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open demo.lgp.bin: Unknow phone's flash!");
+  }
 }
 
 }  // namespace

@@ -79,10 +79,18 @@ class Measure : public test::TempDirTest {
 TEST_F(Measure, FiguresAreWhatTheCompileThenWrites) {
   Document document = Document::FromLgp(WordyPack(), "words.lgp", config_);
   PivotRandom random;
-  for (const std::u16string text : {u"send new list", u"\u043C\u0435\u043D\u044E open menu<0A>", u""}) {
-    document.Apply({{1, 5, text}, {0, 79, text + u"save"}});
+  MeasureCache cache;
+  const std::u16string texts[] = {u"send new list", u"\u043C\u0435\u043D\u044E open menu<0A>", u"back",
+                                  u"call"};
+  for (int round = 0; round < 4; ++round) {
+    // From the third round on only the second language changes, and its
+    // compact dictionary alone is built again.
+    if (round < 2) document.Apply({{0, 79, texts[round] + u"save"}});
+    document.Apply({{1, 5, texts[round]}});
     const PivotRandom before = random;
-    const DocumentMeasure measure = MeasureDocument(TakeSnapshot(document, random));
+    const std::size_t hits = cache.Compact.Hits();
+    const DocumentMeasure measure = MeasureDocument(TakeSnapshot(document, random), &cache);
+    EXPECT_EQ(cache.Compact.Hits() - hits, round < 2 ? 0u : 1u);
     EXPECT_EQ(measure.Revision, document.Revision());
     ASSERT_TRUE(measure.Standard.Fits && measure.Compact.Fits);
     EXPECT_LE(measure.Compact.Length, measure.Standard.Length);
