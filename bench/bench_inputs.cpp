@@ -30,28 +30,6 @@ std::vector<Script> Scripts() {
 
 std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
-// Writes .lgp lines as the decompile command does with the signature option off.
-struct LgpWriter {
-  std::string bytes = "\xFF\xFE";
-  void Line(const std::u16string& text) {
-    AppendUtf16Le(text, bytes);
-    AppendUtf16Le(u"\r\n", bytes);
-  }
-  void Header(int languages, int maxMsgId) {
-    for (const char* text : {";", "; Header info", ";"}) Line(Ascii(text));
-    Line(u"PhoneType " + Ascii(kPhoneType));
-    Line(u"AllLangs " + Ascii(std::to_string(languages)));
-    Line(u"MaxMsgId " + Ascii(std::to_string(maxMsgId)));
-    Line(u"LgPackId BENCH");
-    Line(u";");
-  }
-  void Language(int l) {
-    for (const char* text : {";", "; Language data", ";"}) Line(Ascii(text));
-    Line(u"LangId " + Ascii(std::to_string(l)));
-  }
-  void String(int m, const std::u16string& text) { Line(u"String " + Ascii(std::to_string(m)) + u", \"" + text + u"\""); }
-};
-
 }  // namespace
 
 std::string GenerateLgp(int languages, int maxMsgId, std::uint32_t seed) {

@@ -41,6 +41,7 @@ using namespace tarvo;
 using bench::GenerateLgp;
 using bench::kPhoneType;
 using bench::kTables;
+using bench::LgpWriter;
 using bench::RealisticLgp;
 
 struct Workspace {
