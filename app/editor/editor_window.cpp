@@ -110,7 +110,8 @@ struct EditorWindow::Opened {
   bool fromImage = false;
 };
 
-EditorWindow::EditorWindow(const Configuration& config, PivotRandom& pivots, Dialogs& dialogs, bool* commandRunning)
+EditorWindow::EditorWindow(const Configuration& config, PivotRandom& pivots, Dialogs& dialogs,
+                           bool* commandRunning)
     : config_(config), pivots_(pivots), dialogs_(dialogs), commandRunning_(commandRunning) {
   setObjectName(QStringLiteral("EditorWindow"));
   setAcceptDrops(true);
@@ -154,10 +155,14 @@ void EditorWindow::CreateControls() {
   filter_ = new QComboBox(central);
   filter_->setObjectName(QStringLiteral("Filter"));
   const std::pair<const char*, MessageFilter> filters[] = {
-      {"All messages", MessageFilter::All},          {"Untranslated", MessageFilter::Untranslated},
-      {"Same as reference", MessageFilter::SameAsReference}, {"With problems", MessageFilter::WithProblems},
-      {"Changed since opening", MessageFilter::Changed},     {"Over 254 codes", MessageFilter::Overlong}};
-  for (const auto& [name, filter] : filters) filter_->addItem(QString::fromLatin1(name), static_cast<int>(filter));
+      {"All messages", MessageFilter::All},
+      {"Untranslated", MessageFilter::Untranslated},
+      {"Same as reference", MessageFilter::SameAsReference},
+      {"With problems", MessageFilter::WithProblems},
+      {"Changed since opening", MessageFilter::Changed},
+      {"Over 254 codes", MessageFilter::Overlong}};
+  for (const auto& [name, filter] : filters)
+    filter_->addItem(QString::fromLatin1(name), static_cast<int>(filter));
   search_ = new QLineEdit(central);
   search_->setObjectName(QStringLiteral("Search"));
   search_->setPlaceholderText(QStringLiteral("Search texts and numbers ($7B)"));
@@ -290,12 +295,14 @@ void EditorWindow::CreateControls() {
   connect(findText_, &QLineEdit::textChanged, this, [this] { UpdateFindCount(); });
   connect(matchCase_, &QCheckBox::toggled, this, [this] { UpdateFindCount(); });
   connect(replaceOne, &QPushButton::clicked, this, [this] { ReplaceOne(); });
-  connect(replaceAll, &QPushButton::clicked, this, [this] { ReplaceAll(findText_->text(), replaceText_->text()); });
+  connect(replaceAll, &QPushButton::clicked, this,
+          [this] { ReplaceAll(findText_->text(), replaceText_->text()); });
   connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
     typingMessage_ = -1;
     ShowCurrentMessage();
   });
-  connect(model_, &MessageTableModel::Edited, this, [this](std::int32_t message) { DocumentChanged({message}); });
+  connect(model_, &MessageTableModel::Edited, this,
+          [this](std::int32_t message) { DocumentChanged({message}); });
   connect(translationEdit_, &QPlainTextEdit::textChanged, this, [this] { FieldEdited(); });
   connect(gauge_, &PackGauge::Measured, this, [this] {
     if (!document_) return;
@@ -321,43 +328,50 @@ void EditorWindow::CreateActions() {
   AddAction(file, QStringLiteral("&Open..."), QKeySequence::Open, "OpenAction", [this] { AskAndOpen(); });
   recentMenu_ = file->addMenu(QStringLiteral("Open &Recent"));
   recentMenu_->setObjectName(QStringLiteral("RecentMenu"));
-  saveAction_ = AddAction(file, QStringLiteral("&Save"), QKeySequence::Save, "SaveAction", [this] { Save(); });
-  QAction* saveAs = AddAction(file, QStringLiteral("Save &As..."), QKeySequence::SaveAs, "SaveAsAction", [this] { SaveAs(); });
+  saveAction_ =
+      AddAction(file, QStringLiteral("&Save"), QKeySequence::Save, "SaveAction", [this] { Save(); });
+  QAction* saveAs = AddAction(file, QStringLiteral("Save &As..."), QKeySequence::SaveAs, "SaveAsAction",
+                              [this] { SaveAs(); });
   file->addSeparator();
-  QAction* compile = AddAction(file, QStringLiteral("&Compile to flash..."), QKeySequence(QStringLiteral("Ctrl+B")),
-                               "CompileAction", [this] { CompileToFlash(); });
+  QAction* compile =
+      AddAction(file, QStringLiteral("&Compile to flash..."), QKeySequence(QStringLiteral("Ctrl+B")),
+                "CompileAction", [this] { CompileToFlash(); });
   file->addSeparator();
   AddAction(file, QStringLiteral("&Close"), QKeySequence::Close, "CloseAction", [this] { close(); });
 
   QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-  undoAction_ = AddAction(edit, QStringLiteral("&Undo"), QKeySequence(QStringLiteral("Ctrl+Z")), "UndoAction", [this] { Undo(); });
-  redoAction_ = AddAction(edit, QStringLiteral("&Redo"), QKeySequence(QStringLiteral("Ctrl+Shift+Z")), "RedoAction",
-                          [this] { Redo(); });
+  undoAction_ = AddAction(edit, QStringLiteral("&Undo"), QKeySequence(QStringLiteral("Ctrl+Z")), "UndoAction",
+                          [this] { Undo(); });
+  redoAction_ = AddAction(edit, QStringLiteral("&Redo"), QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
+                          "RedoAction", [this] { Redo(); });
   edit->addSeparator();
-  QAction* find = AddAction(edit, QStringLiteral("&Find"), QKeySequence(QStringLiteral("Ctrl+F")), "FindAction", [this] {
-    search_->setFocus();
-    search_->selectAll();
-  });
-  QAction* replace = AddAction(edit, QStringLiteral("R&eplace"), QKeySequence(QStringLiteral("Ctrl+H")), "ReplaceAction",
-                               [this] {
+  QAction* find =
+      AddAction(edit, QStringLiteral("&Find"), QKeySequence(QStringLiteral("Ctrl+F")), "FindAction", [this] {
+        search_->setFocus();
+        search_->selectAll();
+      });
+  QAction* replace = AddAction(edit, QStringLiteral("R&eplace"), QKeySequence(QStringLiteral("Ctrl+H")),
+                               "ReplaceAction", [this] {
                                  replaceBar_->show();
                                  if (findText_->text().isEmpty()) findText_->setText(search_->text());
                                  findText_->setFocus();
                                  findText_->selectAll();
                                });
-  QAction* goTo = AddAction(edit, QStringLiteral("&Go to message..."), QKeySequence(QStringLiteral("Ctrl+G")), "GoToAction",
-                            [this] {
+  QAction* goTo = AddAction(edit, QStringLiteral("&Go to message..."), QKeySequence(QStringLiteral("Ctrl+G")),
+                            "GoToAction", [this] {
                               goTo_->setFocus();
                               goTo_->selectAll();
                             });
 
   QMenu* go = menuBar()->addMenu(QStringLiteral("&Go"));
-  QAction* work = AddAction(go, QStringLiteral("Next message &needing work"), QKeySequence(QStringLiteral("Ctrl+Return")),
-                            "NextWorkAction", [this] { NextNeedingWork(); });
-  QAction* next = AddAction(go, QStringLiteral("&Next message"), QKeySequence(QStringLiteral("Ctrl+Down")), "NextAction",
-                            [this] { StepMessage(1); });
-  QAction* previous = AddAction(go, QStringLiteral("&Previous message"), QKeySequence(QStringLiteral("Ctrl+Up")),
-                                "PreviousAction", [this] { StepMessage(-1); });
+  QAction* work =
+      AddAction(go, QStringLiteral("Next message &needing work"), QKeySequence(QStringLiteral("Ctrl+Return")),
+                "NextWorkAction", [this] { NextNeedingWork(); });
+  QAction* next = AddAction(go, QStringLiteral("&Next message"), QKeySequence(QStringLiteral("Ctrl+Down")),
+                            "NextAction", [this] { StepMessage(1); });
+  QAction* previous =
+      AddAction(go, QStringLiteral("&Previous message"), QKeySequence(QStringLiteral("Ctrl+Up")),
+                "PreviousAction", [this] { StepMessage(-1); });
   documentActions_ = {saveAction_, saveAs, compile, find, replace, goTo, work, next, previous};
   UpdateRecentMenu();
 }
@@ -374,7 +388,8 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
       }
     } else if (event->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(event);
-      if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+      if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+          key->modifiers() == Qt::NoModifier) {
         translationEdit_->insertPlainText(QStringLiteral("<0A>"));
         return true;
       }
@@ -411,7 +426,8 @@ void EditorWindow::AddRecentFile(const QString& path) {
 
 void EditorWindow::AskAndOpen() {
   if (IsBusy() || !AskToKeepChanges()) return;
-  const QString path = dialogs_.AskForFile(this, {QStringLiteral("Open LGpack for editing..."), kOpenFilter, false, true});
+  const QString path =
+      dialogs_.AskForFile(this, {QStringLiteral("Open LGpack for editing..."), kOpenFilter, false, true});
   if (!path.isEmpty()) StartOpening(path);
 }
 
@@ -437,18 +453,19 @@ void EditorWindow::StartOpening(const QString& path) {
   commandStatus_->setText(QStringLiteral("Opening %1...").arg(name));
   SetBusy(true);
   progressBar_->setRange(0, 0);  // busy until the document is read
-  opening_.setFuture(QtConcurrent::run([bytes = std::move(bytes), config = config_, name = name.toStdString(), lgp,
-                                        signatures = saveLangSignatures_, hex = hexStringNumbers_]() mutable {
-    auto opened = std::make_shared<Opened>();
-    opened->fromImage = !lgp;
-    try {
-      opened->document = lgp ? Document::FromLgp(std::move(bytes), name, config)
-                             : Document::FromImage(bytes, name, config, signatures, hex);
-    } catch (const std::exception& e) {
-      opened->failure = e.what();
-    }
-    return opened;
-  }));
+  opening_.setFuture(
+      QtConcurrent::run([bytes = std::move(bytes), config = config_, name = name.toStdString(), lgp,
+                         signatures = saveLangSignatures_, hex = hexStringNumbers_]() mutable {
+        auto opened = std::make_shared<Opened>();
+        opened->fromImage = !lgp;
+        try {
+          opened->document = lgp ? Document::FromLgp(std::move(bytes), name, config)
+                                 : Document::FromImage(bytes, name, config, signatures, hex);
+        } catch (const std::exception& e) {
+          opened->failure = e.what();
+        }
+        return opened;
+      }));
 }
 
 void EditorWindow::FinishOpening() {
@@ -479,7 +496,8 @@ void EditorWindow::Install(Document document, const QString& path, bool fromImag
   model_->SetDocument(&*document_, &config_.Chars);
   model_->SetCost([this](std::size_t language, const std::u16string& text) {
     const DocumentMeasure* measure = Measure();
-    return measure ? StringCost(*measure, PackingStrategy::Standard, language, text, config_.Chars) : std::nullopt;
+    return measure ? StringCost(*measure, PackingStrategy::Standard, language, text, config_.Chars)
+                   : std::nullopt;
   });
   for (QComboBox* chooser : {editLanguage_, referenceLanguage_}) {
     const QSignalBlocker blocker(chooser);
@@ -505,9 +523,10 @@ void EditorWindow::Install(Document document, const QString& path, bool fromImag
 bool EditorWindow::AskToKeepChanges() {
   if (!document_ || !document_->IsModified()) return true;
   const QString name = lgpPath_.isEmpty() ? FileName(imagePath_) : FileName(lgpPath_);
-  const int choice = dialogs_.Choose(
-      this, {QStringLiteral("Unsaved changes"), QStringLiteral("%1 has changes that are not saved. Save them?").arg(name),
-             {QStringLiteral("Save"), QStringLiteral("Discard"), QStringLiteral("Cancel")}});
+  const int choice =
+      dialogs_.Choose(this, {QStringLiteral("Unsaved changes"),
+                             QStringLiteral("%1 has changes that are not saved. Save them?").arg(name),
+                             {QStringLiteral("Save"), QStringLiteral("Discard"), QStringLiteral("Cancel")}});
   if (choice == 0) return Save();
   return choice == 1;
 }
@@ -517,11 +536,12 @@ bool EditorWindow::Save() {
   if (lgpPath_.isEmpty()) return SaveAs();
   if (ChangedOnDisk(lgpPath_, diskHash_)) {
     const int choice = dialogs_.Choose(
-        this, {QStringLiteral("File changed on disk"),
-               QStringLiteral("%1 has been changed by another program since it was opened. Overwrite it with the "
-                              "texts of the editor?")
-                   .arg(DisplayPath(lgpPath_.toStdString()).c_str()),
-               {QStringLiteral("Overwrite"), QStringLiteral("Cancel")}});
+        this,
+        {QStringLiteral("File changed on disk"),
+         QStringLiteral("%1 has been changed by another program since it was opened. Overwrite it with the "
+                        "texts of the editor?")
+             .arg(DisplayPath(lgpPath_.toStdString()).c_str()),
+         {QStringLiteral("Overwrite"), QStringLiteral("Cancel")}});
     if (choice != 0) return false;
   }
   return WriteTo(lgpPath_);
@@ -529,7 +549,8 @@ bool EditorWindow::Save() {
 
 bool EditorWindow::SaveAs() {
   if (!document_ || IsBusy()) return false;
-  const QString path = dialogs_.AskForFile(this, {QStringLiteral("Save LGpack as..."), kTextFilter, true, false});
+  const QString path =
+      dialogs_.AskForFile(this, {QStringLiteral("Save LGpack as..."), kTextFilter, true, false});
   return !path.isEmpty() && WriteTo(path);
 }
 
@@ -560,15 +581,17 @@ void EditorWindow::CompileToFlash() {
   QString target;
   if (!imagePath_.isEmpty()) {
     const int choice = dialogs_.Choose(
-        this, {QStringLiteral("Compile to flash"),
-               QStringLiteral("Write the pack into %1, the file these texts came from?").arg(FileName(imagePath_)),
-               {QStringLiteral("Write into %1").arg(FileName(imagePath_)), QStringLiteral("Choose another file..."),
-                QStringLiteral("Cancel")}});
+        this,
+        {QStringLiteral("Compile to flash"),
+         QStringLiteral("Write the pack into %1, the file these texts came from?").arg(FileName(imagePath_)),
+         {QStringLiteral("Write into %1").arg(FileName(imagePath_)), QStringLiteral("Choose another file..."),
+          QStringLiteral("Cancel")}});
     if (choice == 0) target = imagePath_;
     if (choice == 2) return;
   }
   if (target.isEmpty()) {
-    target = dialogs_.AskForFile(this, {QStringLiteral("Save LGpack in flash as..."), kFlashFilter, true, true});
+    target =
+        dialogs_.AskForFile(this, {QStringLiteral("Save LGpack in flash as..."), kFlashFilter, true, true});
     if (target.isEmpty()) return;
   }
   CompileTexts(target);
@@ -581,7 +604,8 @@ void EditorWindow::CompileTexts(const QString& flashPath) {
   // The current texts as Save would write them; the command writes nothing
   // into the flash file when it fails.
   const QString name = FileName(lgpPath_.isEmpty() ? imagePath_ : lgpPath_);
-  RunCompileText(*this, config_, pivots_, document_->SaveBytes(), name.toStdString(), flashPath.toStdString());
+  RunCompileText(*this, config_, pivots_, document_->SaveBytes(), name.toStdString(),
+                 flashPath.toStdString());
 }
 
 void EditorWindow::PivotsAdvanced() {
@@ -616,8 +640,9 @@ void EditorWindow::FieldEdited() {
   const std::size_t language = model_->EditedLanguage();
   // Keystrokes into the same message, with nothing else done between them,
   // replace the step they began rather than add one each.
-  const bool sameBurst = typingStep_ && typingMessage_ == message && document_->Revision() == typingRevision_ &&
-                         sinceKeystroke_.isValid() && sinceKeystroke_.elapsed() < kTypingPauseMs;
+  const bool sameBurst = typingStep_ && typingMessage_ == message &&
+                         document_->Revision() == typingRevision_ && sinceKeystroke_.isValid() &&
+                         sinceKeystroke_.elapsed() < kTypingPauseMs;
   if (sameBurst) document_->Undo();
   const std::uint64_t before = document_->Revision();
   document_->Apply({{language, message, line.toStdU16String()}});
@@ -650,8 +675,10 @@ void EditorWindow::DocumentChanged(const std::vector<std::int32_t>& messages) {
   } else {
     model_->MessagesChanged(messages);
   }
-  if (!fieldEditing_) ShowCurrentMessage();
-  else ShowCurrentCost();
+  if (!fieldEditing_)
+    ShowCurrentMessage();
+  else
+    ShowCurrentCost();
   ShowProblems();
   UpdateFindCount();
   gauge_->Request(*document_, pivots_, generation_);
@@ -694,8 +721,9 @@ void EditorWindow::ShowProblems() {
     return;
   }
   QStringList sentences;
-  for (const MessageProblem& problem : MessageProblems(*document_, model_->EditedLanguage(), message,
-                                                       model_->ReferenceLanguage(), config_.Chars, Measure())) {
+  for (const MessageProblem& problem :
+       MessageProblems(*document_, model_->EditedLanguage(), message, model_->ReferenceLanguage(),
+                       config_.Chars, Measure())) {
     sentences << QString::fromStdString(problem.Text);
   }
   problemsLabel_->setText(sentences.join(u'\n'));
@@ -717,7 +745,8 @@ void EditorWindow::ShowCurrentCost() {
 
 void EditorWindow::LanguagesChosen() {
   if (!document_) return;
-  const int edited = std::max(0, editLanguage_->currentIndex()), reference = std::max(0, referenceLanguage_->currentIndex());
+  const int edited = std::max(0, editLanguage_->currentIndex()),
+            reference = std::max(0, referenceLanguage_->currentIndex());
   model_->SetLanguages(static_cast<std::size_t>(edited), static_cast<std::size_t>(reference));
   typingMessage_ = -1;
   ApplyFilter();
@@ -743,7 +772,8 @@ void EditorWindow::ApplyFilter() {
 
 void EditorWindow::UpdateTitleAndCounts() {
   const QString path = lgpPath_.isEmpty() ? imagePath_ : lgpPath_;
-  setWindowTitle(document_ ? QStringLiteral("%1[*] - Tarvo editor").arg(FileName(path)) : QStringLiteral("Tarvo editor"));
+  setWindowTitle(document_ ? QStringLiteral("%1[*] - Tarvo editor").arg(FileName(path))
+                           : QStringLiteral("Tarvo editor"));
   setWindowModified(document_ && document_->IsModified());
   for (QAction* action : documentActions_) action->setEnabled(document_.has_value());
   undoAction_->setEnabled(document_ && document_->CanUndo());
@@ -752,8 +782,8 @@ void EditorWindow::UpdateTitleAndCounts() {
     countsLabel_->clear();
     return;
   }
-  const MessageCounts counts =
-      CountMessages(*document_, model_->EditedLanguage(), model_->ReferenceLanguage(), config_.Chars, Measure());
+  const MessageCounts counts = CountMessages(*document_, model_->EditedLanguage(),
+                                             model_->ReferenceLanguage(), config_.Chars, Measure());
   countsLabel_->setText(QStringLiteral("Translated %1 of %2 · %3 with problems · %4 changed")
                             .arg(GroupedNumber(counts.Translated), GroupedNumber(counts.WithReference),
                                  GroupedNumber(counts.WithProblems), GroupedNumber(counts.Changed)));
@@ -785,7 +815,8 @@ bool EditorWindow::NextNeedingWork() {
   const std::int32_t start = std::max(CurrentMessage(), std::int32_t{-1});
   for (std::int32_t step = 1; step <= count; ++step) {
     const std::int32_t message = (start + step) % count;
-    if (NeedsWork(*document_, model_->EditedLanguage(), model_->ReferenceLanguage(), message, config_.Chars, Measure())) {
+    if (NeedsWork(*document_, model_->EditedLanguage(), model_->ReferenceLanguage(), message, config_.Chars,
+                  Measure())) {
       return GoToMessage(message);
     }
   }
@@ -808,7 +839,8 @@ void EditorWindow::UpdateFindCount() {
   const std::u16string find = findText_->text().toStdU16String();
   std::size_t count = 0;
   for (std::int32_t message = 0; message <= document_->MaxMsgId(); ++message) {
-    count += CountOccurrences(document_->Text(model_->EditedLanguage(), message), find, matchCase_->isChecked());
+    count +=
+        CountOccurrences(document_->Text(model_->EditedLanguage(), message), find, matchCase_->isChecked());
   }
   findCount_->setText(QStringLiteral("%1 found").arg(GroupedNumber(static_cast<std::int64_t>(count))));
 }
@@ -818,10 +850,11 @@ void EditorWindow::ReplaceOne() {
   const std::u16string find = findText_->text().toStdU16String();
   const std::size_t language = model_->EditedLanguage();
   const std::int32_t current = CurrentMessage();
-  if (current >= 0 && CountOccurrences(document_->Text(language, current), find, matchCase_->isChecked()) > 0) {
+  if (current >= 0 &&
+      CountOccurrences(document_->Text(language, current), find, matchCase_->isChecked()) > 0) {
     ApplyEdits({{language, current,
-                 ReplaceOccurrences(document_->Text(language, current), find, replaceText_->text().toStdU16String(),
-                                    matchCase_->isChecked())}});
+                 ReplaceOccurrences(document_->Text(language, current), find,
+                                    replaceText_->text().toStdU16String(), matchCase_->isChecked())}});
     return;
   }
   // Nothing here: on to the next message that has it.
@@ -838,8 +871,8 @@ void EditorWindow::ReplaceOne() {
 int EditorWindow::ReplaceAll(const QString& find, const QString& replacement) {
   if (!document_ || find.isEmpty() || IsBusy()) return 0;
   const std::size_t language = model_->EditedLanguage();
-  Replacement replaced =
-      tarvo::ReplaceAll(*document_, language, find.toStdU16String(), replacement.toStdU16String(), matchCase_->isChecked());
+  Replacement replaced = tarvo::ReplaceAll(*document_, language, find.toStdU16String(),
+                                           replacement.toStdU16String(), matchCase_->isChecked());
   const auto messages = replaced.Edits.size();
   ApplyEdits(std::move(replaced.Edits));  // one undo step
   findCount_->setText(QStringLiteral("Replaced %1 in %2 messages")
@@ -882,7 +915,8 @@ void EditorWindow::dropEvent(QDropEvent* event) {
   event->acceptProposedAction();
   const QString path = urls.first().toLocalFile();
   // After the drop has finished: opening may ask questions.
-  QMetaObject::invokeMethod(this, [this, path] { Open(path); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, path] { Open(path); }, Qt::QueuedConnection);
 }
 
 void EditorWindow::SetBusy(bool busy) {
@@ -897,12 +931,16 @@ void EditorWindow::SetBusy(bool busy) {
   }
 }
 
-bool EditorWindow::IsBusy() const { return openingNow_ || ownRunning_ || (commandRunning_ && *commandRunning_); }
+bool EditorWindow::IsBusy() const {
+  return openingNow_ || ownRunning_ || (commandRunning_ && *commandRunning_);
+}
 
 // ---------------------------------------------------------------------------
 // The command frame
 
-void EditorWindow::SetStatusText(const std::string& text) { commandStatus_->setText(QString::fromStdString(text)); }
+void EditorWindow::SetStatusText(const std::string& text) {
+  commandStatus_->setText(QString::fromStdString(text));
+}
 
 void EditorWindow::SetProgressMinimum(double value) {
   progressMinimum_ = value;
@@ -921,8 +959,10 @@ void EditorWindow::SetProgressValue(double value) {
 
 void EditorWindow::ShowProgress() {
   if (progressMaximum_ > progressMinimum_) {
-    progressBar_->setRange(static_cast<int>(std::lround(progressMinimum_)), static_cast<int>(std::lround(progressMaximum_)));
-    progressBar_->setValue(static_cast<int>(std::lround(std::clamp(progressValue_, progressMinimum_, progressMaximum_))));
+    progressBar_->setRange(static_cast<int>(std::lround(progressMinimum_)),
+                           static_cast<int>(std::lround(progressMaximum_)));
+    progressBar_->setValue(
+        static_cast<int>(std::lround(std::clamp(progressValue_, progressMinimum_, progressMaximum_))));
   } else {
     progressBar_->setRange(0, 1);
     progressBar_->setValue(progressValue_ >= progressMaximum_ ? 1 : 0);
@@ -937,6 +977,8 @@ void EditorWindow::Yield() {
   if (yieldHook_) yieldHook_();
 }
 
-MessageAnswer EditorWindow::ShowMessage(const Message& message) { return dialogs_.ShowMessage(this, message); }
+MessageAnswer EditorWindow::ShowMessage(const Message& message) {
+  return dialogs_.ShowMessage(this, message);
+}
 
 }  // namespace tarvo

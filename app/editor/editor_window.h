@@ -13,11 +13,11 @@
 #include <memory>
 #include <optional>
 
-#include "frame/command_frame.h"
 #include "app/dialogs.h"
 #include "compile/packing.h"
 #include "config/configuration.h"
 #include "document/document.h"
+#include "frame/command_frame.h"
 
 class QAction;
 class QCheckBox;
@@ -41,7 +41,8 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
  public:
   // `config`, `pivots` and `dialogs` are the program's and outlive the window;
   // `commandRunning`, when given, is set while any command of the program runs.
-  EditorWindow(const Configuration& config, PivotRandom& pivots, Dialogs& dialogs, bool* commandRunning = nullptr);
+  EditorWindow(const Configuration& config, PivotRandom& pivots, Dialogs& dialogs,
+               bool* commandRunning = nullptr);
   ~EditorWindow() override;
 
   // How a flash image or language file is decompiled for editing.
@@ -148,8 +149,8 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   // Typing into the field: keystrokes into one message are one undo step.
   std::int32_t typingMessage_ = -1;
   std::uint64_t typingRevision_ = 0;
-  bool typingStep_ = false;     // the burst's step is the newest one
-  bool fieldEditing_ = false;   // the change came from the field: leave its text alone
+  bool typingStep_ = false;    // the burst's step is the newest one
+  bool fieldEditing_ = false;  // the change came from the field: leave its text alone
   QElapsedTimer sinceKeystroke_;
   bool showingMessage_ = false;  // the field is being filled, not typed into
 

@@ -26,7 +26,8 @@ std::vector<TextMark> FindTextMarks(std::u16string_view text) {
     marks.push_back({static_cast<int>(at), static_cast<int>(written.size()), MarkKind::Conversion});
     from = at + written.size();
   }
-  std::sort(marks.begin(), marks.end(), [](const TextMark& a, const TextMark& b) { return a.Start < b.Start; });
+  std::sort(marks.begin(), marks.end(),
+            [](const TextMark& a, const TextMark& b) { return a.Start < b.Start; });
   return marks;
 }
 

@@ -81,7 +81,9 @@ int MessageTableModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int MessageTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int MessageTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant MessageTableModel::data(const QModelIndex& index, int role) const {
   if (!document_ || !IsRow(index)) return {};
@@ -105,7 +107,8 @@ QVariant MessageTableModel::data(const QModelIndex& index, int role) const {
       break;
     case CostColumn:
       if (display && cost_) {
-        if (const auto bytes = cost_(edited_, document_->Text(edited_, message))) return QVariant::fromValue(*bytes);
+        if (const auto bytes = cost_(edited_, document_->Text(edited_, message)))
+          return QVariant::fromValue(*bytes);
       }
       if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
       break;
@@ -127,8 +130,7 @@ QVariant MessageTableModel::data(const QModelIndex& index, int role) const {
 }
 
 bool MessageTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (!document_ || role != Qt::EditRole || !IsRow(index) ||
-      index.column() != TextColumn) {
+  if (!document_ || role != Qt::EditRole || !IsRow(index) || index.column() != TextColumn) {
     return false;
   }
   const std::int32_t message = MessageAt(index.row());
@@ -148,18 +150,25 @@ Qt::ItemFlags MessageTableModel::flags(const QModelIndex& index) const {
 }
 
 QVariant MessageTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    return QAbstractTableModel::headerData(section, orientation, role);
   auto languageTitle = [&](std::size_t language, const char* what) {
     if (!document_ || language >= document_->LanguageCount()) return QString::fromLatin1(what);
     return QStringLiteral("%1 (LangId %2)").arg(QString::fromLatin1(what)).arg(document_->LangId(language));
   };
   switch (section) {
-    case NumberColumn: return QStringLiteral("Number");
-    case ReferenceColumn: return languageTitle(reference_, "Reference");
-    case TextColumn: return languageTitle(edited_, "Translation");
-    case CostColumn: return QStringLiteral("Bytes");
-    case ProblemColumn: return QStringLiteral("Problems");
-    default: return {};
+    case NumberColumn:
+      return QStringLiteral("Number");
+    case ReferenceColumn:
+      return languageTitle(reference_, "Reference");
+    case TextColumn:
+      return languageTitle(edited_, "Translation");
+    case CostColumn:
+      return QStringLiteral("Bytes");
+    case ProblemColumn:
+      return QStringLiteral("Problems");
+    default:
+      return {};
   }
 }
 

@@ -20,7 +20,8 @@ class MessageTableModel final : public QAbstractTableModel {
  public:
   enum Column { NumberColumn, ReferenceColumn, TextColumn, CostColumn, ProblemColumn, ColumnCount };
   // The bytes a text costs in a language, when a measure has given a dictionary.
-  using CostFunction = std::function<std::optional<std::int64_t>(std::size_t language, const std::u16string& text)>;
+  using CostFunction =
+      std::function<std::optional<std::int64_t>(std::size_t language, const std::u16string& text)>;
 
   explicit MessageTableModel(QObject* parent = nullptr);
 

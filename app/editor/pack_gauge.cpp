@@ -19,7 +19,8 @@ QString GaugeText(const DocumentMeasure& measure) {
       text += gauge.Spare < 0 ? GroupedNumber(-gauge.Spare) + QStringLiteral(" bytes over")
                               : GroupedNumber(gauge.Spare) + QStringLiteral(" bytes to spare");
     }
-    return gauge.Fits ? text : QStringLiteral("<span style=\"color:#c00000\">") + text + QStringLiteral("</span>");
+    return gauge.Fits ? text
+                      : QStringLiteral("<span style=\"color:#c00000\">") + text + QStringLiteral("</span>");
   };
   return part("Standard", measure.Standard) + QStringLiteral(" \u00B7 ") + part("Compact", measure.Compact);
 }
@@ -49,7 +50,8 @@ QString PayloadTable(const Document& document, const DocumentMeasure& measure) {
 PackGauge::PackGauge(QWidget* parent) : QLabel(parent) {
   setObjectName(QStringLiteral("Gauge"));
   setTextFormat(Qt::RichText);
-  connect(&watcher_, &QFutureWatcher<std::shared_ptr<const DocumentMeasure>>::finished, this, &PackGauge::Finished);
+  connect(&watcher_, &QFutureWatcher<std::shared_ptr<const DocumentMeasure>>::finished, this,
+          &PackGauge::Finished);
   ShowState();
 }
 
@@ -83,8 +85,10 @@ void PackGauge::Start() {
   runningDocument_ = documents_;
   // The snapshot is taken here, on the window's thread; only the copy travels.
   auto snapshot = std::make_shared<const MeasureSnapshot>(TakeSnapshot(*document_, *pivots_));
-  watcher_.setFuture(QtConcurrent::run(
-      [snapshot] { return std::shared_ptr<const DocumentMeasure>(std::make_shared<DocumentMeasure>(MeasureDocument(*snapshot))); }));
+  watcher_.setFuture(QtConcurrent::run([snapshot] {
+    return std::shared_ptr<const DocumentMeasure>(
+        std::make_shared<DocumentMeasure>(MeasureDocument(*snapshot)));
+  }));
 }
 
 void PackGauge::Finished() {

@@ -2,6 +2,8 @@
 // table and in the field, filters, find and replace, undo, saving, the
 // questions it asks and the compile into flash. Dialogs and message boxes
 // go through a scripted stand-in.
+#include "app/editor/editor_window.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -17,7 +19,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/editor/editor_window.h"
 #include "app/editor/message_table_model.h"
 #include "app/editor/pack_gauge.h"
 #include "compile/pack_languages.h"
@@ -50,7 +51,11 @@ void WriteFile(const QString& path, const std::vector<std::uint8_t>& bytes) {
 // language is untranslated, message 3 the same as the reference, message 4
 // lacks the reference's conversion.
 const std::vector<std::vector<std::vector<std::uint8_t>>> kStrings = {
-    {{'O', 'p', 'e', 'n'}, {'C', 'l', 'o', 's', 'e'}, {'M', 'e', 'n', 'u'}, {'O', 'K'}, {'%', 'd', ' ', 'n', 'e', 'w'}},
+    {{'O', 'p', 'e', 'n'},
+     {'C', 'l', 'o', 's', 'e'},
+     {'M', 'e', 'n', 'u'},
+     {'O', 'K'},
+     {'%', 'd', ' ', 'n', 'e', 'w'}},
     {{'A', 'u', 'k', 'i'}, {}, {'V', 'a', 'l', 'i', 'k', 'k', 'o'}, {'O', 'K'}, {'u', 'u', 'd', 'e', 't'}}};
 
 }  // namespace
@@ -72,7 +77,9 @@ class EditorWindowTest : public QObject {
     if (!child) qFatal("no %s", name);
     return child;
   }
-  MessageTableModel* Model() const { return static_cast<MessageTableModel*>(Child<QTableView>("MessageTable")->model()); }
+  MessageTableModel* Model() const {
+    return static_cast<MessageTableModel*>(Child<QTableView>("MessageTable")->model());
+  }
   QString Field() const { return Child<QPlainTextEdit>("TranslationEdit")->toPlainText(); }
   QString Label(const char* name) const { return Child<QLabel>(name)->text(); }
   void Trigger(const char* action) { Child<QAction>(action)->trigger(); }
@@ -85,8 +92,9 @@ class EditorWindowTest : public QObject {
     plan.imageSize = 0x2000;
     WriteFile(Path("flash.bin"), test::BuildImage(test::TypeOf(test::kBareType), plan));
     test::TestFrame frame;
-    QCOMPARE(RunDecompile(frame, config_, Path("flash.bin").toStdString(), Path("pack.lgp").toStdString()).Outcome,
-             CommandOutcome::Done);
+    QCOMPARE(
+        RunDecompile(frame, config_, Path("flash.bin").toStdString(), Path("pack.lgp").toStdString()).Outcome,
+        CommandOutcome::Done);
   }
   void OpenAndWait(const QString& path) {
     window_->Open(path);
@@ -105,7 +113,8 @@ class EditorWindowTest : public QObject {
     QSettings().clear();
     dialogs_ = {};
     config_ = {};
-    LoadConfigurationText(std::string("TRANS 80,0\nTRANS 81,400\nPHONETYPE ") + test::kBareType + "\n", config_);
+    LoadConfigurationText(std::string("TRANS 80,0\nTRANS 81,400\nPHONETYPE ") + test::kBareType + "\n",
+                          config_);
     MakeFiles();
     window_ = std::make_unique<EditorWindow>(config_, pivots_, dialogs_);
     window_->show();
@@ -126,7 +135,8 @@ class EditorWindowTest : public QObject {
     QVERIFY(!window_->isWindowModified());
     QCOMPARE(Label("Counts"), QStringLiteral("Translated 4 of 5 · 1 with problems · 0 changed"));
     WaitForMeasure();
-    QVERIFY2(Label("Gauge").contains(QStringLiteral("Standard: ")) && Label("Gauge").contains(QStringLiteral("Compact: ")),
+    QVERIFY2(Label("Gauge").contains(QStringLiteral("Standard: ")) &&
+                 Label("Gauge").contains(QStringLiteral("Compact: ")),
              qPrintable(Label("Gauge")));
     QVERIFY(Label("StringCost").startsWith(QStringLiteral("This string: ")));
     QVERIFY(!Label("StringCost").contains(QStringLiteral("measuring")));
@@ -166,7 +176,8 @@ class EditorWindowTest : public QObject {
     QTest::keyClicks(field, QStringLiteral("!!"));
     QTest::keyClick(field, Qt::Key_Return);
     QVERIFY(Text(2) == u"Valikko!!<0A>");
-    QCOMPARE(Model()->data(Model()->index(2, MessageTableModel::TextColumn)).toString(), QStringLiteral("Valikko!!<0A>"));
+    QCOMPARE(Model()->data(Model()->index(2, MessageTableModel::TextColumn)).toString(),
+             QStringLiteral("Valikko!!<0A>"));
 
     QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);  // undo is the document's, even in the field
     QVERIFY(Text(2) == u"Valikko");
@@ -187,13 +198,10 @@ class EditorWindowTest : public QObject {
       const char* search;
       std::vector<std::int32_t> rows;
     } cases[] = {
-        {"Untranslated", "", {1}},
-        {"Same as reference", "", {3}},
-        {"With problems", "", {4}},
-        {"All messages", "$2", {2}},
-        {"All messages", "4", {4}},
-        {"All messages", "kk", {2}},   // the edited text
-        {"All messages", "Clo", {1}},  // the reference text
+        {"Untranslated", "", {1}},    {"Same as reference", "", {3}},
+        {"With problems", "", {4}},   {"All messages", "$2", {2}},
+        {"All messages", "4", {4}},   {"All messages", "kk", {2}},  // the edited text
+        {"All messages", "Clo", {1}},                               // the reference text
         {"Untranslated", "Menu", {}},
     };
     for (const auto& c : cases) {
@@ -419,10 +427,12 @@ class EditorWindowTest : public QObject {
     QCOMPARE(Label("CommandStatus"), QStringLiteral("Done!"));
     QVERIFY(ReadFile(Path("flash.bin")) != before);
     test::TestFrame decompile;
-    QCOMPARE(RunDecompile(decompile, config_, Path("flash.bin").toStdString(), Path("back.lgp").toStdString()).Outcome,
+    QCOMPARE(RunDecompile(decompile, config_, Path("flash.bin").toStdString(), Path("back.lgp").toStdString())
+                 .Outcome,
              CommandOutcome::Done);
     const auto back = test::LgpLines(ReadFile(Path("back.lgp")));
-    QVERIFY(std::count_if(back.begin(), back.end(), [](const auto& line) { return line.ends_with(u"Aukaise\""); }) == 1);
+    QVERIFY(std::count_if(back.begin(), back.end(),
+                          [](const auto& line) { return line.ends_with(u"Aukaise\""); }) == 1);
   }
 
   void compileRefusesATextThePackCannotHold() {

@@ -1,11 +1,12 @@
 // The editor's item model without a view, under QAbstractItemModelTester,
 // and the small pure pieces of the editor: numbers, marks and the gauge's text.
+#include "app/editor/message_table_model.h"
+
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include "app/editor/escape_highlighter.h"
-#include "app/editor/message_table_model.h"
 #include "app/editor/pack_gauge.h"
 #include "tests/support/lgp_text.h"
 
@@ -20,9 +21,10 @@ Configuration Config() {
 }
 
 std::vector<std::uint8_t> Sample(const char16_t* stringLine) {
-  return test::LgpBytes({u"PhoneType TEST, 200, 100000, 4, 6, 8, A, C, E, 10, 20, 12, 40, 256, 0", u"AllLangs 2",
-                         u"MaxMsgId 30", u"LgPackId T", u"LangId 7", stringLine, u"String 2, \"Menu<0A>\"",
-                         u"LangId 9", u"String 0, \"Auki\"", u"String 2, \"Valikko\""});
+  return test::LgpBytes({u"PhoneType TEST, 200, 100000, 4, 6, 8, A, C, E, 10, 20, 12, 40, 256, 0",
+                         u"AllLangs 2", u"MaxMsgId 30", u"LgPackId T", u"LangId 7", stringLine,
+                         u"String 2, \"Menu<0A>\"", u"LangId 9", u"String 0, \"Auki\"",
+                         u"String 2, \"Valikko\""});
 }
 
 }  // namespace
@@ -57,7 +59,8 @@ class MessageTableModelTest : public QObject {
     QVERIFY(model.setData(text, QStringLiteral("Auki %d")));  // the same text: no step
     QCOMPARE(edited.count(), 1);
     QVERIFY(document.Text(1, 0) == u"Auki %d" && document.CanUndo());
-    QCOMPARE(model.data(model.index(0, MessageTableModel::NumberColumn), Qt::FontRole).value<QFont>().bold(), true);
+    QCOMPARE(model.data(model.index(0, MessageTableModel::NumberColumn), Qt::FontRole).value<QFont>().bold(),
+             true);
 
     model.SetRows({0, 2, 17});
     QCOMPARE(model.rowCount(), 3);
@@ -65,7 +68,8 @@ class MessageTableModelTest : public QObject {
     QCOMPARE(model.RowOf(17), 2);
     QCOMPARE(model.RowOf(5), -1);
     QCOMPARE(model.MessageAt(3), -1);
-    QCOMPARE(model.data(model.index(1, MessageTableModel::ReferenceColumn)).toString(), QStringLiteral("Menu<0A>"));
+    QCOMPARE(model.data(model.index(1, MessageTableModel::ReferenceColumn)).toString(),
+             QStringLiteral("Menu<0A>"));
     document.Undo();
     model.MessagesChanged({0, 5});
     model.AllChanged();
@@ -73,7 +77,8 @@ class MessageTableModelTest : public QObject {
 
     // Costs come from the measure's dictionary, when there is one.
     QVERIFY(!model.data(model.index(0, MessageTableModel::CostColumn)).isValid());
-    model.SetCost([](std::size_t, const std::u16string& s) { return std::optional<std::int64_t>(1 + s.size()); });
+    model.SetCost(
+        [](std::size_t, const std::u16string& s) { return std::optional<std::int64_t>(1 + s.size()); });
     QCOMPARE(model.data(model.index(0, MessageTableModel::CostColumn)).toLongLong(), 5);
     model.SetMeasure(nullptr);
 
@@ -94,7 +99,8 @@ class MessageTableModelTest : public QObject {
       std::int32_t message;
       bool hex;
       const char* text;
-    } cases[] = {{0, false, "0"}, {123, false, "123"}, {123, true, "$7B"}, {0, true, "$0"}, {0xABCD, true, "$ABCD"}};
+    } cases[] = {
+        {0, false, "0"}, {123, false, "123"}, {123, true, "$7B"}, {0, true, "$0"}, {0xABCD, true, "$ABCD"}};
     for (const auto& c : cases) QCOMPARE(MessageNumberText(c.message, c.hex), QString::fromLatin1(c.text));
     const Configuration config = Config();
     Document document = Document::FromLgp(Sample(u"String $0, \"Open\""), "pack.lgp", config);
@@ -116,14 +122,16 @@ class MessageTableModelTest : public QObject {
         {u"%d of %1$s", {M{0, 2, MarkKind::Conversion}, M{6, 4, MarkKind::Conversion}}},
         {u"100%% %-5.2lx<0D>", {M{6, 7, MarkKind::Conversion}, M{13, 4, MarkKind::Escape}}},
     };
-    for (const auto& c : cases) QVERIFY2(FindTextMarks(c.text) == c.marks, qPrintable(QString::fromStdU16String(c.text)));
+    for (const auto& c : cases)
+      QVERIFY2(FindTextMarks(c.text) == c.marks, qPrintable(QString::fromStdU16String(c.text)));
   }
 
   void gaugeTextSaysRoomAndOverInGroupsOfThree() {
     const struct {
       std::int64_t value;
       const char* text;
-    } numbers[] = {{0, "0"}, {999, "999"}, {1000, "1 000"}, {1723, "1 723"}, {1234567, "1 234 567"}, {-2870, "-2 870"}};
+    } numbers[] = {{0, "0"},        {999, "999"},           {1000, "1 000"},
+                   {1723, "1 723"}, {1234567, "1 234 567"}, {-2870, "-2 870"}};
     for (const auto& n : numbers) QCOMPARE(GroupedNumber(n.value), QString::fromLatin1(n.text));
     DocumentMeasure reading;
     reading.Standard.Packed = reading.Compact.Packed = true;
@@ -132,9 +140,13 @@ class MessageTableModelTest : public QObject {
     reading.Compact.Fits = true;
     QTextDocument shown;
     shown.setHtml(GaugeText(reading));
-    QCOMPARE(shown.toPlainText(), QStringLiteral("Standard: 1 723 bytes over · Compact: 1 054 bytes to spare"));
-    QVERIFY(GaugeText(reading).indexOf(QStringLiteral("color")) < GaugeText(reading).indexOf(QStringLiteral("Standard")));
-    QVERIFY(!GaugeText(reading).mid(GaugeText(reading).indexOf(QStringLiteral("Compact"))).contains(QStringLiteral("color")));
+    QCOMPARE(shown.toPlainText(),
+             QStringLiteral("Standard: 1 723 bytes over · Compact: 1 054 bytes to spare"));
+    QVERIFY(GaugeText(reading).indexOf(QStringLiteral("color")) <
+            GaugeText(reading).indexOf(QStringLiteral("Standard")));
+    QVERIFY(!GaugeText(reading)
+                 .mid(GaugeText(reading).indexOf(QStringLiteral("Compact")))
+                 .contains(QStringLiteral("color")));
   }
 };
 

@@ -27,7 +27,8 @@ class ScriptedDialogs final : public Dialogs {
   }
   MessageAnswer ShowMessage(QWidget*, const Message& message) override {
     messages.push_back(message);
-    if (!message.HasCancel() || answers.empty()) return message.HasCancel() ? MessageAnswer::Cancel : MessageAnswer::Ok;
+    if (!message.HasCancel() || answers.empty())
+      return message.HasCancel() ? MessageAnswer::Cancel : MessageAnswer::Ok;
     const MessageAnswer answer = answers.front();
     answers.pop_front();
     return answer;
