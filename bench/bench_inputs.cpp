@@ -32,6 +32,29 @@ std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.
 
 }  // namespace
 
+void LgpWriter::Line(const std::u16string& text) {
+  AppendUtf16Le(text, bytes);
+  AppendUtf16Le(u"\r\n", bytes);
+}
+
+void LgpWriter::Header(int languages, int maxMsgId) {
+  for (const char* text : {";", "; Header info", ";"}) Line(Ascii(text));
+  Line(u"PhoneType " + Ascii(kPhoneType));
+  Line(u"AllLangs " + Ascii(std::to_string(languages)));
+  Line(u"MaxMsgId " + Ascii(std::to_string(maxMsgId)));
+  Line(u"LgPackId BENCH");
+  Line(u";");
+}
+
+void LgpWriter::Language(int l) {
+  for (const char* text : {";", "; Language data", ";"}) Line(Ascii(text));
+  Line(u"LangId " + Ascii(std::to_string(l)));
+}
+
+void LgpWriter::String(int m, const std::u16string& text) {
+  Line(u"String " + Ascii(std::to_string(m)) + u", \"" + text + u"\"");
+}
+
 std::string GenerateLgp(int languages, int maxMsgId, std::uint32_t seed) {
   std::mt19937 random(seed);
   const auto scripts = Scripts();
@@ -100,7 +123,8 @@ std::string RealisticLgp(int languages, int maxMsgId, bool& real, std::string* n
   out.Header(languages, maxMsgId);
   for (int l = 0; l < languages; ++l) {
     out.Language(l);
-    for (int m = 0; m <= maxMsgId; ++m) out.String(m, texts.Texts[static_cast<std::size_t>(l)][static_cast<std::size_t>(m)]);
+    for (int m = 0; m <= maxMsgId; ++m)
+      out.String(m, texts.Texts[static_cast<std::size_t>(l)][static_cast<std::size_t>(m)]);
   }
   bytes = out.bytes;
   return bytes;
