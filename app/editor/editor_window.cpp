@@ -521,6 +521,7 @@ void EditorWindow::Install(Document document, const QString& path, bool fromImag
 // Saving
 
 bool EditorWindow::AskToKeepChanges() {
+  if (document_) FinishTableEdit();
   if (!document_ || !document_->IsModified()) return true;
   const QString name = lgpPath_.isEmpty() ? FileName(imagePath_) : FileName(lgpPath_);
   const int choice =
@@ -531,8 +532,16 @@ bool EditorWindow::AskToKeepChanges() {
   return choice == 1;
 }
 
+void EditorWindow::FinishTableEdit() {
+  // The table's editor gives its text to the model when it loses the focus.
+  if (QWidget* editor = table_->indexWidget(table_->currentIndex()); editor && editor->hasFocus()) {
+    table_->setFocus();
+  }
+}
+
 bool EditorWindow::Save() {
   if (!document_ || IsBusy()) return false;
+  FinishTableEdit();
   if (lgpPath_.isEmpty()) return SaveAs();
   if (ChangedOnDisk(lgpPath_, diskHash_)) {
     const int choice = dialogs_.Choose(
@@ -578,6 +587,7 @@ bool EditorWindow::WriteTo(const QString& path) {
 
 void EditorWindow::CompileToFlash() {
   if (!document_ || IsBusy()) return;
+  FinishTableEdit();
   QString target;
   if (!imagePath_.isEmpty()) {
     const int choice = dialogs_.Choose(

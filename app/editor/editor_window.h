@@ -99,6 +99,7 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   void FinishOpening();
   void Install(Document document, const QString& path, bool fromImage);
   bool AskToKeepChanges();  // false when the user cancels
+  void FinishTableEdit();
   bool WriteTo(const QString& path);
   void DocumentChanged(const std::vector<std::int32_t>& messages);
   void ApplyEdits(std::vector<DocumentEdit> edits);

@@ -273,8 +273,14 @@ class EditorWindowTest : public QObject {
   void savingChangesOnlyTheEditedLine() {
     OpenAndWait(Path("pack.lgp"));
     const auto before = test::LgpLines(ReadFile(Path("pack.lgp")));
+    // Typed into the table's own editor, saved while it is still open.
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    auto* table = Child<QTableView>("MessageTable");
+    table->setFocus();
     window_->GoToMessage(1);
-    Model()->setData(Model()->index(1, MessageTableModel::TextColumn), QStringLiteral("Sulje"));
+    table->edit(table->currentIndex());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Sulje"));
     Trigger("SaveAction");
     QVERIFY(dialogs_.messages.empty());
     QVERIFY(!window_->isWindowModified());
