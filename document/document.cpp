@@ -132,6 +132,12 @@ bool Document::CannotEncode(std::size_t language, std::int32_t message) const {
   return unencodable_[language][static_cast<std::size_t>(message)];
 }
 
+bool Document::CanEdit(std::size_t language, std::int32_t message) const {
+  if (language >= scan_.Languages.size() || message < 0 || message > lgp_.MaxMsgId) return false;
+  const LgpSection& section = scan_.Languages[language];
+  return !section.Texts.empty() || section.LangIdLine != 0;
+}
+
 void Document::Set(std::size_t language, std::int32_t message, const std::u16string& text) {
   const auto m = static_cast<std::size_t>(message);
   std::u16string& current = texts_[language][m];
@@ -157,6 +163,12 @@ void Document::Apply(std::vector<DocumentEdit> edits) {
     if (edit.Language >= texts_.size() || edit.Message < 0 || edit.Message > lgp_.MaxMsgId) {
       throw Error("Message " + std::to_string(edit.Message) + " of language " +
                   std::to_string(edit.Language + 1) + " is not in the file.");
+    }
+    if (!CanEdit(edit.Language, edit.Message)) {
+      throw Error(
+          "Message " + std::to_string(edit.Message) + " of language " + std::to_string(edit.Language + 1) +
+          " has no line in the file, and its language has no LangId line after the last AllLangs line "
+          "to add one to.");
     }
     EscapeLineEnds(edit.Text);
     last[{edit.Language, edit.Message}] = std::move(edit.Text);

@@ -60,9 +60,15 @@ class Document {
   std::size_t ChangedCount() const { return changedCount_; }  // messages differing from the opened file
   bool HexNumbers() const { return hexNumbers_; }             // the file writes its numbers as $hex
 
+  // Whether the message can be given a text: false where the file gives it
+  // no line and its language's section has none to add one beside (its
+  // "LangId" line came before the last "AllLangs" line).
+  bool CanEdit(std::size_t language, std::int32_t message) const;
+
   // One undo step of all edits together; edits that change nothing are
   // dropped, and no step is made when none is left. Edits of a message
-  // outside 0 to MaxMsgId or a language beyond the last are an Error. A
+  // outside 0 to MaxMsgId, of a language beyond the last, or that CanEdit
+  // refuses, are an Error, and nothing changes. A
   // CR LF in a text, which would end the file's line, becomes "<0D><0A>".
   void Apply(std::vector<DocumentEdit> edits);
   bool CanUndo() const { return undone_ < steps_.size(); }

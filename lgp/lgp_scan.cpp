@@ -52,7 +52,8 @@ class Scanner {
   }
 
   void Finish() {
-    const auto count = static_cast<std::size_t>(std::min(langCount_, allLangs_));
+    // A negative AllLangs gives no languages (and no count beyond the lists).
+    const auto count = static_cast<std::size_t>(std::max(std::min(langCount_, allLangs_), 0));
     for (std::size_t l = 0; l < count; ++l) {
       scan_.Languages.push_back({langIds_[l], langIdLines_[l], std::move(texts_[l])});
     }

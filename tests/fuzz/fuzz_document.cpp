@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t l = 0; l < document->LanguageCount() && document->MaxMsgId() >= 0; ++l) {
     for (std::size_t i = 0; i < 3; ++i) {
       const std::int32_t message = static_cast<std::int32_t>((l * 7 + i * 13) % (document->MaxMsgId() + 1));
-      edits.push_back({l, message, document->Text(l, message) + texts[(l + i) % 5]});
+      if (document->CanEdit(l, message))
+        edits.push_back({l, message, document->Text(l, message) + texts[(l + i) % 5]});
     }
   }
   document->Apply(edits);

@@ -18,6 +18,11 @@ std::string ErrorOf(const std::vector<std::uint8_t>& file) {
   return "no error";
 }
 
+// A later negative AllLangs leaves no language, however many came before.
+TEST(LgpScan, NegativeAllLangsGivesNoLanguages) {
+  EXPECT_TRUE(ScanLgp(test::LgpBytes({u"AllLangs 2", u"LangId 1", u"AllLangs -3"})).Languages.empty());
+}
+
 // The texts go to languages and messages as the compile command reads them.
 TEST(LgpScan, AssignsTextsByTheReadersRules) {
   const auto file =
