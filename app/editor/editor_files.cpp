@@ -1,7 +1,5 @@
 // The editor's files: opening in the background, saving in the file's own
 // layout, and compiling the current texts into flash.
-#include "app/editor/editor_window.h"
-
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -11,6 +9,7 @@
 #include <QTableView>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include "app/editor/editor_window.h"
 #include "app/editor/message_table_model.h"
 #include "app/editor/pack_gauge.h"
 #include "compile/compile_command.h"

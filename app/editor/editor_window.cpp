@@ -27,6 +27,7 @@
 #include "app/editor/escape_highlighter.h"
 #include "app/editor/message_table_model.h"
 #include "app/editor/pack_gauge.h"
+#include "config/error.h"
 #include "document/filters.h"
 #include "document/measure.h"
 
@@ -373,14 +374,19 @@ void EditorWindow::ApplyEdits(std::vector<DocumentEdit> edits) {
   std::vector<std::int32_t> messages;
   for (const DocumentEdit& edit : edits) messages.push_back(edit.Message);
   typingMessage_ = -1;
-  document_->Apply(std::move(edits));
+  try {
+    document_->Apply(std::move(edits));
+  } catch (const Error& e) {
+    dialogs_.ShowMessage(this, {e.what(), "Cannot edit", MessageKind::Notice});  // nothing changed
+    return;
+  }
   DocumentChanged(messages);
 }
 
 void EditorWindow::FieldEdited() {
   if (showingMessage_ || !document_) return;
   const std::int32_t message = CurrentMessage();
-  if (message < 0) return;
+  if (message < 0 || !document_->CanEdit(model_->EditedLanguage(), message)) return;
   const QString typed = translationEdit_->toPlainText();
   const QString line = OneLine(typed);
   if (line != typed) {
@@ -459,7 +465,7 @@ void EditorWindow::ShowCurrentMessage() {
     referenceView_->setPlainText(QString::fromStdU16String(document_->Text(reference, message)));
     const QString text = QString::fromStdU16String(document_->Text(edited, message));
     if (translationEdit_->toPlainText() != text) translationEdit_->setPlainText(text);
-    translationEdit_->setReadOnly(false);
+    translationEdit_->setReadOnly(!document_->CanEdit(edited, message));
   }
   showingMessage_ = false;
   ShowProblems();

@@ -134,6 +134,7 @@ bool MessageTableModel::setData(const QModelIndex& index, const QVariant& value,
     return false;
   }
   const std::int32_t message = MessageAt(index.row());
+  if (!document_->CanEdit(edited_, message)) return false;
   const std::uint64_t before = document_->Revision();
   document_->Apply({{edited_, message, value.toString().toStdU16String()}});
   if (document_->Revision() == before) return true;  // the same text: nothing to do
@@ -145,7 +146,10 @@ bool MessageTableModel::setData(const QModelIndex& index, const QVariant& value,
 Qt::ItemFlags MessageTableModel::flags(const QModelIndex& index) const {
   if (!IsRow(index)) return Qt::NoItemFlags;
   Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-  if (index.column() == TextColumn) flags |= Qt::ItemIsEditable;
+  // A message the file has no line for, and no place to add one, cannot be edited.
+  if (index.column() == TextColumn && document_ && document_->CanEdit(edited_, MessageAt(index.row()))) {
+    flags |= Qt::ItemIsEditable;
+  }
   return flags;
 }
 

@@ -94,6 +94,26 @@ class MessageTableModelTest : public QObject {
     QCOMPARE(model.rowCount(), 0);
   }
 
+  void aLanguageWithoutPlaceForALineIsReadOnly() {
+    // The first language's LangId line comes before the last AllLangs line,
+    // which forgets its strings: no line can be added to it.
+    const Configuration config = Config();
+    Document document = Document::FromLgp(
+        test::LgpBytes({u"PhoneType TEST, 200, 100000, 4, 6, 8, A, C, E, 10, 20, 12, 40, 256, 0",
+                        u"AllLangs 1", u"MaxMsgId 1", u"LangId 7", u"AllLangs 2", u"LangId 9",
+                        u"String 0, \"Auki\""}),
+        "pack.lgp", config);
+    QVERIFY(!document.CanEdit(0, 1) && document.CanEdit(1, 0));
+    MessageTableModel model;
+    model.SetDocument(&document, &config.Chars);
+    model.SetLanguages(0, 1);
+    QVERIFY(!(model.flags(model.index(0, MessageTableModel::TextColumn)) & Qt::ItemIsEditable));
+    QVERIFY(!model.setData(model.index(0, MessageTableModel::TextColumn), QStringLiteral("Auki")));
+    QVERIFY(!document.CanUndo());
+    model.SetLanguages(1, 0);
+    QVERIFY(model.flags(model.index(1, MessageTableModel::TextColumn)) & Qt::ItemIsEditable);
+  }
+
   void numbersAsTheFileWritesThem() {
     const struct {
       std::int32_t message;
