@@ -119,19 +119,22 @@ void BM_DocumentSnapshot(benchmark::State& state) {
   Report(state);
 }
 
-// Argument: 1 to keep what one measure can reuse for the next (as the window
+// Argument: 1 to take what the document's last measure left (as the window
 // does), 0 to measure from nothing each time.
 void MeasureAfterEdit(benchmark::State& state, PackingStrategy strategy) {
   Document document = Open();
   const PivotRandom random;
-  MeasureCache cache;
-  MeasureCache* kept = state.range(0) ? &cache : nullptr;
-  if (kept) MeasureGauge(TakeSnapshot(document, random), strategy, kept);
+  const auto snapshot = [&] {
+    MeasureSnapshot taken = TakeSnapshot(document, random);
+    if (state.range(0) == 0) taken.Cache.reset();
+    return taken;
+  };
+  MeasureGauge(snapshot(), strategy);
   int round = 0;
   PackingGauge gauge;
   for (auto _ : state) {
     Type(document, round++);
-    gauge = MeasureGauge(TakeSnapshot(document, random), strategy, kept);
+    gauge = MeasureGauge(snapshot(), strategy);
   }
   state.counters["spare"] = static_cast<double>(gauge.Spare);
   Report(state);
@@ -149,13 +152,12 @@ void BM_DocumentMeasure(benchmark::State& state) {
   const double before = HeapMB();
   Document document = Open();
   const PivotRandom random;
-  MeasureCache cache;
-  MeasureDocument(TakeSnapshot(document, random), &cache);
+  MeasureDocument(TakeSnapshot(document, random));
   int round = 0;
   DocumentMeasure measure;
   for (auto _ : state) {
     Type(document, round++);
-    measure = MeasureDocument(TakeSnapshot(document, random), &cache);
+    measure = MeasureDocument(TakeSnapshot(document, random));
   }
   state.counters["document_and_measure_MB"] = HeapMB() - before;
   Report(state);

@@ -441,18 +441,29 @@ Dictionary CompactDictionaryCache::Build(std::span<const PhoneBytes* const> stri
            std::equal(strings.begin(), strings.end(), entry.Strings.begin(),
                       [](const PhoneBytes* s, const PhoneBytes& t) { return *s == t; });
   };
-  if (const auto found = std::find_if(entries_.begin(), entries_.end(), same); found != entries_.end()) {
-    ++hits_;
-    if (progress) progress(1.0);
-    std::rotate(found, found + 1, entries_.end());
-    return entries_.back().Dict;
+  {
+    const std::lock_guard lock(mutex_);
+    if (const auto found = std::find_if(entries_.begin(), entries_.end(), same); found != entries_.end()) {
+      ++hits_;
+      std::rotate(found, found + 1, entries_.end());
+      if (progress) progress(1.0);
+      return entries_.back().Dict;
+    }
   }
+  // Built without the lock, so that other packings go on meanwhile.
   Entry entry{{}, byteBudget, BuildCompactDictionary(strings, byteBudget, progress)};
   entry.Strings.reserve(strings.size());
   for (const PhoneBytes* s : strings) entry.Strings.push_back(*s);
+  Dictionary dictionary = entry.Dict;
+  const std::lock_guard lock(mutex_);
   if (entries_.size() == kCapacity) entries_.erase(entries_.begin());
   entries_.push_back(std::move(entry));
-  return entries_.back().Dict;
+  return dictionary;
+}
+
+std::size_t CompactDictionaryCache::Hits() const {
+  const std::lock_guard lock(mutex_);
+  return hits_;
 }
 
 }  // namespace tarvo

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -34,14 +35,14 @@ Dictionary BuildCompactDictionary(std::span<const PhoneBytes* const> strings,
 // built for: measuring the pack again after an edit rebuilds only the
 // dictionaries of languages whose strings changed. The dictionary depends on
 // nothing else, so a dictionary from here is the one the packer would build.
-// Not for use by two packings at once.
+// Several packings may use one cache at once.
 class CompactDictionaryCache {
  public:
   // BuildCompactDictionary, or the dictionary it gave for the same strings
   // and budget. Keeps the dictionaries of the last 32 calls.
   Dictionary Build(std::span<const PhoneBytes* const> strings, std::int64_t byteBudget,
                    const std::function<void(double done)>& progress = {});
-  std::size_t Hits() const { return hits_; }
+  std::size_t Hits() const;
 
  private:
   struct Entry {
@@ -50,6 +51,7 @@ class CompactDictionaryCache {
     Dictionary Dict;
   };
   static constexpr std::size_t kCapacity = 32;
+  mutable std::mutex mutex_;
   std::vector<Entry> entries_;  // the most recent last
   std::size_t hits_ = 0;
 };

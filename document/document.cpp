@@ -6,6 +6,7 @@
 #include "codec/encode.h"
 #include "config/error.h"
 #include "decompile/decompile_command.h"
+#include "document/measure.h"
 
 namespace tarvo {
 
@@ -91,6 +92,7 @@ Document Document::FromLgp(std::vector<std::uint8_t> bytes, const std::string& n
   document.texts_ = document.original_;
   document.saved_ = document.original_;
   document.bytes_ = std::move(bytes);
+  document.measureCache_ = std::make_shared<MeasureCache>();
   return document;
 }
 

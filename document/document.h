@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@
 #include "lgp/lgp_scan.h"
 
 namespace tarvo {
+
+struct MeasureCache;  // document/measure.h
 
 // The new text of one message of one language (counted from 0).
 struct DocumentEdit {
@@ -90,6 +93,8 @@ class Document {
   const LgpFile& Lgp() const { return lgp_; }
   // Whether the current text of a message holds a character above U+7FFF.
   bool CannotEncode(std::size_t language, std::int32_t message) const;
+  // Kept from one measure of this document's texts to the next (measure.h).
+  std::shared_ptr<MeasureCache> MeasureCacheOf() const { return measureCache_; }
 
  private:
   struct Change {
@@ -115,6 +120,7 @@ class Document {
   std::size_t undone_ = 0;  // steps at the end of steps_ that are undone
   std::uint64_t revision_ = 0;
   std::size_t changedCount_ = 0, unsavedCount_ = 0;
+  std::shared_ptr<MeasureCache> measureCache_;
 };
 
 struct DocumentMeasure;  // document/measure.h

@@ -33,7 +33,7 @@ PackingGauge Gauge(PackingFigures figures) {
 }  // namespace
 
 MeasureSnapshot TakeSnapshot(const Document& document, const PivotRandom& random) {
-  MeasureSnapshot snapshot{document.Revision(), document.Lgp(), random, 0};
+  MeasureSnapshot snapshot{document.Revision(), document.Lgp(), random, 0, document.MeasureCacheOf()};
   for (std::size_t l = 0; l < document.LanguageCount(); ++l) {
     for (std::int32_t m = 0; m <= document.MaxMsgId(); ++m)
       snapshot.Unencodable += document.CannotEncode(l, m);
@@ -45,6 +45,7 @@ PackingGauge MeasureGauge(const MeasureSnapshot& snapshot, PackingStrategy strat
   // The compact packer draws from a fresh generator of its own.
   PivotRandom random = snapshot.Random;
   PackingControl control;
+  if (!cache) cache = snapshot.Cache.get();
   if (cache) control.CompactCache = &cache->Compact;
   return Gauge(MeasurePacking(snapshot.Lgp, strategy, random, control));
 }

@@ -17,6 +17,13 @@
 
 namespace tarvo {
 
+// What one measure keeps for the next: the compact dictionaries of languages
+// whose strings do not change are not built again. Each document has one,
+// which its snapshots carry; measures may share it at once.
+struct MeasureCache {
+  CompactDictionaryCache Compact;
+};
+
 // What a compile started at the moment of the snapshot would pack.
 struct MeasureSnapshot {
   std::uint64_t Revision = 0;  // the document's revision
@@ -26,6 +33,8 @@ struct MeasureSnapshot {
   // not move.
   PivotRandom Random;
   std::int32_t Unencodable = 0;  // texts a compile refuses (a character above U+7FFF)
+  // What the document's earlier measures left for the next.
+  std::shared_ptr<MeasureCache> Cache;
 };
 
 MeasureSnapshot TakeSnapshot(const Document& document, const PivotRandom& random);
@@ -55,13 +64,8 @@ struct DocumentMeasure {
   }
 };
 
-// What one measure keeps for the next: the compact dictionaries of languages
-// whose strings do not change are not built again. One measure at a time.
-struct MeasureCache {
-  CompactDictionaryCache Compact;
-};
-
-// Packs the snapshot with both packers, side by side.
+// Packs the snapshot with both packers, side by side, with `cache` or else
+// the snapshot's.
 DocumentMeasure MeasureDocument(const MeasureSnapshot& snapshot, MeasureCache* cache = nullptr);
 // Packs it with one.
 PackingGauge MeasureGauge(const MeasureSnapshot& snapshot, PackingStrategy strategy,

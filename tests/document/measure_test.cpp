@@ -79,7 +79,7 @@ class Measure : public test::TempDirTest {
 TEST_F(Measure, FiguresAreWhatTheCompileThenWrites) {
   Document document = Document::FromLgp(WordyPack(), "words.lgp", config_);
   PivotRandom random;
-  MeasureCache cache;
+  const MeasureCache& cache = *document.MeasureCacheOf();  // what the snapshots carry
   const std::u16string texts[] = {u"send new list", u"\u043C\u0435\u043D\u044E open menu<0A>", u"back",
                                   u"call"};
   for (int round = 0; round < 4; ++round) {
@@ -89,7 +89,7 @@ TEST_F(Measure, FiguresAreWhatTheCompileThenWrites) {
     document.Apply({{1, 5, texts[round]}});
     const PivotRandom before = random;
     const std::size_t hits = cache.Compact.Hits();
-    const DocumentMeasure measure = MeasureDocument(TakeSnapshot(document, random), &cache);
+    const DocumentMeasure measure = MeasureDocument(TakeSnapshot(document, random));
     EXPECT_EQ(cache.Compact.Hits() - hits, round < 2 ? 0u : 1u);
     EXPECT_EQ(measure.Revision, document.Revision());
     ASSERT_TRUE(measure.Standard.Fits && measure.Compact.Fits);
