@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tarvo {
 
@@ -42,6 +43,23 @@ MessageAnswer QtDialogs::ShowMessage(QWidget* parent, const Message& message) {
                   message.HasCancel() ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, parent);
   if (message.HasCancel()) box.setEscapeButton(QMessageBox::Cancel);
   return box.exec() == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+}
+
+int QtDialogs::Choose(QWidget* parent, const Choice& choice) {
+  QMessageBox box(QMessageBox::Question, choice.title, choice.text, QMessageBox::NoButton, parent);
+  QList<QAbstractButton*> buttons;
+  for (int i = 0; i < choice.buttons.size(); ++i) {
+    const bool last = i + 1 == choice.buttons.size();
+    buttons << box.addButton(choice.buttons[i], last ? QMessageBox::RejectRole
+                                                     : i == 0 ? QMessageBox::AcceptRole : QMessageBox::DestructiveRole);
+  }
+  if (!buttons.isEmpty()) {
+    box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+    box.setEscapeButton(buttons.last());
+  }
+  box.exec();
+  const int chosen = static_cast<int>(buttons.indexOf(box.clickedButton()));
+  return chosen >= 0 ? chosen : static_cast<int>(choice.buttons.size()) - 1;
 }
 
 }  // namespace tarvo

@@ -1,5 +1,7 @@
 #include "app/main_form.h"
 
+#include "app/editor/editor_window.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -43,7 +45,7 @@ MainForm::MainForm(std::unique_ptr<Dialogs> dialogs, std::filesystem::path confi
   // A fixed dialog-like window: no maximize button, no resizing.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setFixedSize(297, 217);
+  setFixedSize(297, 273);
   CreateControls();
   FitFont();
   sinceEvents_.start();
@@ -64,14 +66,14 @@ void MainForm::CreateControls() {
 
   progressBar_ = new QProgressBar(this);
   progressBar_->setObjectName(QStringLiteral("ProgressBar"));
-  progressBar_->setGeometry(96, 200, 201, 17);
+  progressBar_->setGeometry(96, 256, 201, 17);
   progressBar_->setTextVisible(false);
   progressBar_->setRange(0, 100);
   progressBar_->setValue(0);
 
   statusBar_ = new QStatusBar(this);
   statusBar_->setObjectName(QStringLiteral("StatusBar"));
-  statusBar_->setGeometry(0, 198, 297, 19);
+  statusBar_->setGeometry(0, 254, 297, 19);
   statusBar_->setSizeGripEnabled(false);
   statusPanel_ = new QLabel(statusBar_);
   statusPanel_->setObjectName(QStringLiteral("StatusPanel"));
@@ -87,17 +89,23 @@ void MainForm::CreateControls() {
   decompileBase_->setGeometry(48, 80, 201, 33);
   connect(decompileBase_, &QPushButton::clicked, this, [this] { DecompileBase_Click(); });
 
+  // The editor, below the two commands; the window grew by its row.
+  editBase_ = new QPushButton(QStringLiteral("Edit LGpack..."), this);
+  editBase_->setObjectName(QStringLiteral("EditBase"));
+  editBase_->setGeometry(48, 192, 201, 33);
+  connect(editBase_, &QPushButton::clicked, this, [this] { EditBase_Click(); });
+
   label1_ = new QLabel(QStringLiteral("Tarvo, for phone modders"), this);
   label1_->setObjectName(QStringLiteral("Label1"));
-  label1_->setGeometry(168, 184, 129, 17);
+  label1_->setGeometry(168, 240, 129, 17);
 
   // The progress bar lies over the right part of the status bar.
   progressBar_->raise();
 
-  // Tab order: the buttons, the bars, the signature option, the label and
+  // Tab order: the three buttons, the bars, the signature option, the label and
   // the hex option. Only the buttons and options take the focus.
-  QWidget* const tabOrder[] = {decompileBase_, compileBase_,  statusBar_,           progressBar_,
-                               saveLangSigCheck_, label1_, hexStringNumbersCheck_};
+  QWidget* const tabOrder[] = {decompileBase_,    compileBase_, editBase_, statusBar_, progressBar_,
+                               saveLangSigCheck_, label1_,      hexStringNumbersCheck_};
   // Qt orders only widgets that take the focus, so the passive ones take it
   // while the chain is made.
   QWidget* const passive[] = {statusBar_, progressBar_, label1_};
@@ -170,8 +178,30 @@ void MainForm::CompileBase_Click() {
   const QString flash = dialogs_->AskForFile(this, {QStringLiteral("Save LGpack in flash as..."), kFlashFilter, true, true});
   if (flash.isEmpty()) return;
   RunCompile(*this, config_, pivots_, lgp.toStdString(), flash.toStdString());
+  // The editor's standard figure follows the generator this compile moved on.
+  if (editor_) editor_->PivotsAdvanced();
   CloseIfAsked();
 }
+
+EditorWindow& MainForm::ShownEditor() {
+  if (!editor_) {
+    editor_ = std::make_unique<EditorWindow>(config_, pivots_, *dialogs_, &running_);
+    editor_->setWindowIcon(windowIcon());
+  }
+  // The options of the window decide how a flash image is decompiled for it.
+  editor_->SetDecompileOptions(saveLangSigCheck_->isChecked(), hexStringNumbersCheck_->isChecked());
+  editor_->show();
+  editor_->raise();
+  editor_->activateWindow();
+  return *editor_;
+}
+
+void MainForm::EditBase_Click() {
+  if (running_) return;
+  ShownEditor().AskAndOpen();
+}
+
+void MainForm::OpenInEditor(const QString& path) { ShownEditor().Open(path); }
 
 void MainForm::CloseIfAsked() {
   if (!closeRequested_) return;
@@ -235,6 +265,7 @@ bool MainForm::SaveLangSignatures() const { return saveLangSigCheck_->isChecked(
 void MainForm::Lock() {
   compileBase_->setEnabled(false);
   decompileBase_->setEnabled(false);
+  editBase_->setEnabled(false);
   saveLangSigCheck_->setEnabled(false);
   // Paint the locked state before the work starts.
   QCoreApplication::processEvents();
@@ -243,6 +274,7 @@ void MainForm::Lock() {
 void MainForm::Unlock() {
   compileBase_->setEnabled(true);
   decompileBase_->setEnabled(true);
+  editBase_->setEnabled(true);
   saveLangSigCheck_->setEnabled(true);
 }
 

@@ -1,5 +1,6 @@
 // The main window: two commands, two options, a progress bar and a status
-// bar. It runs the commands against itself as their frame.
+// bar, and the button that opens the editor. It runs the commands against
+// itself as their frame.
 #pragma once
 
 #include <QElapsedTimer>
@@ -21,6 +22,8 @@ class QStatusBar;
 
 namespace tarvo {
 
+class EditorWindow;
+
 class MainForm final : public QWidget, private CommandFrame {
   Q_OBJECT
 
@@ -36,6 +39,11 @@ class MainForm final : public QWidget, private CommandFrame {
 
   void CompileBase_Click();
   void DecompileBase_Click();
+  // Shows the editor and asks it for a file to open.
+  void EditBase_Click();
+  // Shows the editor on `path` (the program started with a file).
+  void OpenInEditor(const QString& path);
+  EditorWindow* Editor() const { return editor_.get(); }
 
   bool IsBusy() const { return running_; }
   const Configuration& Config() const { return config_; }
@@ -51,6 +59,7 @@ class MainForm final : public QWidget, private CommandFrame {
   void CreateControls();
   void CloseIfAsked();
   void FitFont();
+  EditorWindow& ShownEditor();
 
   // The command frame.
   void SetStatusText(const std::string& text) override;
@@ -78,6 +87,7 @@ class MainForm final : public QWidget, private CommandFrame {
   QLabel* statusPanel_ = nullptr;
   QPushButton* compileBase_ = nullptr;
   QPushButton* decompileBase_ = nullptr;
+  QPushButton* editBase_ = nullptr;
   QLabel* label1_ = nullptr;
 
   double progressMinimum_ = 0, progressMaximum_ = 100, progressValue_ = 0;
@@ -85,6 +95,7 @@ class MainForm final : public QWidget, private CommandFrame {
   bool closeRequested_ = false;
   QElapsedTimer sinceEvents_;
   std::function<void()> yieldHook_;
+  std::unique_ptr<EditorWindow> editor_;
 };
 
 }  // namespace tarvo

@@ -5,6 +5,7 @@
 #include "check/text_checks.h"
 #include "compile/lgp_checks.h"
 #include "compile/pack_languages.h"
+#include "compile/pack_measure.h"
 #include "compile/pack_writer.h"
 #include "config/error.h"
 #include "flash/layout.h"
@@ -178,40 +179,30 @@ class Checker {
   using Lengths = std::vector<std::vector<std::size_t>>;
 
   Lengths PackWith(PackingStrategy strategy, PivotRandom& random, PackingSummary& summary) {
-    std::vector<PackedLanguage> languages;
-    PackMeasure measure;
-    try {
-      languages = PackLanguages(lgp_, strategy, random);
-      measure = MeasurePack(lgp_, languages);
-    } catch (const Error& e) {
+    PackingFigures figures = MeasurePacking(lgp_, strategy, random);
+    if (!figures.Packed) {
       // Both packings lay out the same header, so say it once.
       const bool known = std::any_of(report_.Problems.begin(), report_.Problems.end(),
-                                     [&](const Problem& p) { return p.Text == e.what(); });
-      if (!known) Add({ProblemGroup::Error, "layout", {}, {}, {}, e.what()});
+                                     [&](const Problem& p) { return p.Text == figures.Failure; });
+      if (!known) Add({ProblemGroup::Error, "layout", {}, {}, {}, figures.Failure});
       return {};
     }
+    const PackMeasure& measure = figures.Measure;
     summary.Packed = true;
     summary.PackLength = measure.Length;
     summary.Spare = measure.Spare();
     summary.Blocks = measure.Blocks;
     summary.TablesEnd = measure.DictionariesEnd;
     summary.TablesFitFirstBlock = measure.DictionariesEnd < kBlockSize;
-
-    Lengths lengths(languages.size());
-    for (std::size_t l = 0; l < languages.size(); ++l) {
-      const PackedLanguage& language = languages[l];
+    summary.OverlongStrings = figures.Overlong;
+    for (std::size_t l = 0; l < figures.Languages.size(); ++l) {
       LanguageSummary& perLanguage = report_.PerLanguage[l];
       (strategy == PackingStrategy::Standard ? perLanguage.StandardBytes : perLanguage.CompactBytes) =
-          PayloadSize(language);
+          figures.Payloads[l];
       (strategy == PackingStrategy::Standard ? perLanguage.StandardEntries : perLanguage.CompactEntries) =
-          language.Dict.ClassSize;
-      for (std::size_t m = 0; m < language.Packed.size(); ++m) lengths[l].push_back(language.Packed[m].size());
-      for (const auto& [m, codes] : language.CroppedFrom) {
-        lengths[l][static_cast<std::size_t>(m)] = codes;
-        ++summary.OverlongStrings;
-      }
+          figures.Languages[l].Dict.ClassSize;
     }
-    return lengths;
+    return std::move(figures.Codes);
   }
 
   void ReportOverlong(const LgpDiagnostics& diagnostics, const Lengths& standard, const Lengths& compact) {

@@ -434,4 +434,36 @@ Dictionary BuildCompactDictionary(std::span<const PhoneBytes* const> strings, st
   return dictionary;
 }
 
+Dictionary CompactDictionaryCache::Build(std::span<const PhoneBytes* const> strings, std::int64_t byteBudget,
+                                         const std::function<void(double done)>& progress) {
+  const auto same = [&](const Entry& entry) {
+    return entry.Budget == byteBudget && entry.Strings.size() == strings.size() &&
+           std::equal(strings.begin(), strings.end(), entry.Strings.begin(),
+                      [](const PhoneBytes* s, const PhoneBytes& t) { return *s == t; });
+  };
+  {
+    const std::lock_guard lock(mutex_);
+    if (const auto found = std::find_if(entries_.begin(), entries_.end(), same); found != entries_.end()) {
+      ++hits_;
+      std::rotate(found, found + 1, entries_.end());
+      if (progress) progress(1.0);
+      return entries_.back().Dict;
+    }
+  }
+  // Built without the lock, so that other packings go on meanwhile.
+  Entry entry{{}, byteBudget, BuildCompactDictionary(strings, byteBudget, progress)};
+  entry.Strings.reserve(strings.size());
+  for (const PhoneBytes* s : strings) entry.Strings.push_back(*s);
+  Dictionary dictionary = entry.Dict;
+  const std::lock_guard lock(mutex_);
+  if (entries_.size() == kCapacity) entries_.erase(entries_.begin());
+  entries_.push_back(std::move(entry));
+  return dictionary;
+}
+
+std::size_t CompactDictionaryCache::Hits() const {
+  const std::lock_guard lock(mutex_);
+  return hits_;
+}
+
 }  // namespace tarvo

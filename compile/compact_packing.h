@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <mutex>
 #include <span>
+#include <vector>
 
 #include "compile/packing.h"
 #include "lgp/lgp_file.h"
@@ -28,6 +30,31 @@ PhoneBytes PackStringOptimal(std::span<const std::uint8_t> s, const Dictionary& 
 Dictionary BuildCompactDictionary(std::span<const PhoneBytes* const> strings,
                                   std::int64_t byteBudget = std::numeric_limits<std::int64_t>::max(),
                                   const std::function<void(double done)>& progress = {});
+
+// Compact dictionaries built before, by the strings and the budget they were
+// built for: measuring the pack again after an edit rebuilds only the
+// dictionaries of languages whose strings changed. The dictionary depends on
+// nothing else, so a dictionary from here is the one the packer would build.
+// Several packings may use one cache at once.
+class CompactDictionaryCache {
+ public:
+  // BuildCompactDictionary, or the dictionary it gave for the same strings
+  // and budget. Keeps the dictionaries of the last 32 calls.
+  Dictionary Build(std::span<const PhoneBytes* const> strings, std::int64_t byteBudget,
+                   const std::function<void(double done)>& progress = {});
+  std::size_t Hits() const;
+
+ private:
+  struct Entry {
+    std::vector<PhoneBytes> Strings;
+    std::int64_t Budget = 0;
+    Dictionary Dict;
+  };
+  static constexpr std::size_t kCapacity = 32;
+  mutable std::mutex mutex_;
+  std::vector<Entry> entries_;  // the most recent last
+  std::size_t hits_ = 0;
+};
 
 // The bytes a dictionary's entries take in the pack.
 std::int64_t DictionaryBytes(const Dictionary& dictionary);

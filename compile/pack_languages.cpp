@@ -114,10 +114,12 @@ std::vector<PackedLanguage> PackCompact(const PackingControl& control, const Lgp
   }
 
   auto packLanguage = [&](std::size_t l, std::int64_t budget, double from, double span) {
-    Choice compact = PackOptimally(BuildCompactDictionary(strings[l], budget, [&](double part) {
-                                     done = 100.0 * static_cast<double>(l) + from + span * part;
-                                     Report(control, done, total);
-                                   }),
+    const auto progress = [&](double part) {
+      done = 100.0 * static_cast<double>(l) + from + span * part;
+      Report(control, done, total);
+    };
+    Choice compact = PackOptimally(control.CompactCache ? control.CompactCache->Build(strings[l], budget, progress)
+                                                        : BuildCompactDictionary(strings[l], budget, progress),
                                    strings[l]);
     Choice usual = PackOptimally(standard[l], strings[l]);
     const bool usualFits = DictionaryBytes(usual.Dict) <= budget;

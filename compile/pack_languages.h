@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "compile/compact_packing.h"
 #include "compile/pack_writer.h"
 #include "compile/packing.h"
 #include "frame/command_frame.h"
@@ -45,6 +46,9 @@ struct PackingControl {
   // change between calls; a front end moves its progress bar and handles
   // pending events here.
   std::function<void(double done, double total)> Progress;
+  // Where the compact packer keeps the dictionaries it built, to take them
+  // again for strings that have not changed; none by default.
+  CompactDictionaryCache* CompactCache = nullptr;
 };
 
 // Asks the crop question through the frame's message box and moves its

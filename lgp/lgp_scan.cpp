@@ -2,101 +2,88 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <optional>
 #include <string_view>
+#include <tuple>
 
 #include "config/error.h"
 #include "config/text_utils.h"
+#include "lgp/lgp_lines.h"
 #include "lgp/unicode_line.h"
 
 namespace tarvo {
 
 namespace {
 
-class Scanner {
+// Notes where each language's section begins and where the text of each
+// of its messages stands, from the lines that the rules accept.
+class Scanner final : public LgpLineSink {
  public:
-  explicit Scanner(LgpScan& scan) : scan_(scan) {}
+  explicit Scanner(LgpScan& scan) : scan_(scan), lines_(*this, nullptr) {}
 
   // `line` holds the untrimmed units of the line that starts at byte `start`.
   void Handle(std::u16string_view line, std::size_t start, std::size_t number) {
-    number_ = number;
-    const std::u16string_view trimmed = LTrimWide(RTrimWide(line));
-    if (trimmed.empty() || trimmed.front() == u';') return;
-    auto separator = trimmed.find(u' ');
-    if (separator == std::u16string_view::npos) separator = trimmed.find(u'\t');
-    if (separator == std::u16string_view::npos) return;
-    const auto key = Utf16ToLatin1(RTrimWide(trimmed.substr(0, separator)));
-    if (!key) return;
-    const std::u16string_view value = LTrimWide(trimmed.substr(separator + 1));
-    const std::string upper = UpperAscii(*key);
-    if (upper == "ALLLANGS") {
-      allLangs_ = Number(value, "AllLangs");
-      const auto count = static_cast<std::size_t>(std::max(allLangs_, 0));
-      langIds_.assign(count, 0);
-      langIdLines_.assign(count, 0);
-      texts_.assign(count, {});
-    } else if (upper == "MAXMSGID") {
-      scan_.MaxMsgId = Number(value, "MaxMsgId");
-    } else if (upper == "LGPACKID") {
-      scan_.LgPackId = value;
-    } else if (upper == "LANGID") {
-      const std::int32_t id = Number(value, "LangId");
-      if (langCount_ < allLangs_) {
-        langIds_[static_cast<std::size_t>(langCount_)] = id;
-        langIdLines_[static_cast<std::size_t>(langCount_++)] = number;
-      }
-    } else if (upper == "STRING") {
-      // Offsets of the value's units in the file.
-      String(value, start + 2 * static_cast<std::size_t>(value.data() - line.data()));
+    line_ = line.data();
+    start_ = start;
+    try {
+      lines_.Handle(LTrimWide(RTrimWide(line)), static_cast<std::int64_t>(number));
+    } catch (const Error&) {
+      // The compile command stops at the first line it refuses.
+      if (!scan_.CompileRefusal.empty()) throw Error(scan_.CompileRefusal);
+      throw;
     }
   }
 
   void Finish() {
-    const auto count = static_cast<std::size_t>(std::min(langCount_, allLangs_));
-    for (std::size_t l = 0; l < count; ++l) {
+    for (std::size_t l = 0; l < lines_.Sections(); ++l) {
       scan_.Languages.push_back({langIds_[l], langIdLines_[l], std::move(texts_[l])});
     }
   }
 
+  void PhoneType(std::string_view) override {}
+
+  void AllLangs(std::int32_t, std::size_t room) override {
+    langIds_.assign(room, 0);
+    langIdLines_.assign(room, 0);
+    texts_.assign(room, {});
+  }
+
+  void MaxMsgId(std::int32_t maxMsgId) override { scan_.MaxMsgId = maxMsgId; }
+
+  void LgPackId(std::u16string_view value, std::string_view) override { scan_.LgPackId = value; }
+
+  void LangId(std::size_t language, std::int32_t id) override {
+    langIds_[language] = id;
+    langIdLines_[language] = static_cast<std::size_t>(lines_.LineNumber());
+  }
+
+  std::size_t SL4xLangName(std::u16string_view text) override {
+    Keep(text, [] { return std::string("the SL4xLangName"); });
+    return kStorable;
+  }
+
+  std::size_t String(std::size_t language, std::int32_t message, std::u16string_view text,
+                     bool hexNumber) override {
+    Keep(text, [&] { return LgpLines::StringName(message, language); });
+    texts_[language][message] = {static_cast<std::size_t>(lines_.LineNumber()), Offset(text.data()),
+                                 Offset(text.data() + text.size()), hexNumber};
+    return kStorable;
+  }
+
  private:
-  [[noreturn]] void Fail(const std::string& what) const {
-    throw Error("Line " + std::to_string(number_) + " of the LGpack file: " + what);
+  template <typename Name>
+  void Keep(std::u16string_view text, const Name& name) {
+    if (!scan_.CompileRefusal.empty()) return;
+    if (const auto at = FindUnstorable(text); at != kStorable)
+      scan_.CompileRefusal = lines_.UnstorableRefusal(text, at, name());
   }
 
-  std::int32_t Number(std::u16string_view text, const char* what) const {
-    const auto value = ReadDecimal(text, INT16_MIN, INT16_MAX);
-    if (!value) Fail(std::string(what) + " does not fit 16 bits (-32768 to 32767).");
-    return *value;
-  }
-
-  void String(std::u16string_view value, std::size_t valueOffset) {
-    const auto comma = value.find(u',');
-    if (comma == std::u16string_view::npos) Fail("the String line has no comma after its number.");
-    const std::u16string_view numberText = value.substr(0, comma);
-    const bool hex = !numberText.empty() && numberText.front() == u'$';
-    std::int32_t message = 0;
-    if (hex) {
-      const auto digits = Utf16ToLatin1(numberText.substr(1));
-      message = digits ? HexValue(*digits) : 0;
-    } else {
-      message = Number(numberText, "the string number");
-    }
-    if (message < 0 || message > INT16_MAX) {
-      Fail("the string number " + std::to_string(message) + " lies outside 0 to 32767.");
-    }
-    if (value.back() != u'"') return;
-    const auto open = value.find(u'"', comma + 1);
-    if (open + 1 == value.size()) Fail("the text has no opening quotation mark.");
-    const std::int32_t language = langCount_ - 1;
-    if (language < 0) Fail("a String line comes before the first LangId line.");
-    if (language >= allLangs_) Fail("the String line belongs to a language beyond AllLangs.");
-    texts_[static_cast<std::size_t>(language)][message] = {number_, valueOffset + 2 * (open + 1),
-                                                           valueOffset + 2 * (value.size() - 1), hex};
-  }
+  // The byte offset in the file of a unit of the current line.
+  std::size_t Offset(const char16_t* unit) const { return start_ + 2 * static_cast<std::size_t>(unit - line_); }
 
   LgpScan& scan_;
-  std::size_t number_ = 0;
-  std::int32_t allLangs_ = 0, langCount_ = 0;
+  LgpLines lines_;
+  const char16_t* line_ = nullptr;
+  std::size_t start_ = 0;
   std::vector<std::int32_t> langIds_;
   std::vector<std::size_t> langIdLines_;
   std::vector<std::map<std::int32_t, LgpTextLine>> texts_;
@@ -125,7 +112,8 @@ std::string NumberText(std::int32_t message, bool hex) {
 // One change of the file: `length` bytes at `offset` become `bytes`.
 struct Splice {
   std::size_t Offset = 0, Length = 0;
-  std::int32_t Message = 0;  // orders insertions at one offset
+  std::size_t Language = 0;  // with the message, orders insertions at one offset
+  std::int32_t Message = 0;
   std::string Bytes;
 };
 
@@ -157,10 +145,10 @@ Splice NewLine(std::span<const std::uint8_t> file, const LgpScan& scan, const Lg
   }
   const std::u16string line =
       u"String " + Latin1ToUtf16(NumberText(message, hex)) + u", \"" + std::u16string(text) + u"\"";
-  if (beforeLine != 0) return {scan.LineStarts[beforeLine - 1], 0, message, Utf16Le(line + u"\r\n")};
+  if (beforeLine != 0) return {scan.LineStarts[beforeLine - 1], 0, language, message, Utf16Le(line + u"\r\n")};
   const std::size_t end = scan.LineStarts[afterLine];
-  if (EndsWithLineBreak(file, end)) return {end, 0, message, Utf16Le(line + u"\r\n")};
-  return {end, 0, message, Utf16Le(u"\r\n" + line)};
+  if (EndsWithLineBreak(file, end)) return {end, 0, language, message, Utf16Le(line + u"\r\n")};
+  return {end, 0, language, message, Utf16Le(u"\r\n" + line)};
 }
 
 }  // namespace
@@ -194,22 +182,26 @@ LgpScan ScanLgp(std::span<const std::uint8_t> file) {
   return scan;
 }
 
-std::vector<std::uint8_t> EditLgpTexts(std::span<const std::uint8_t> file, const LgpScan& scan,
-                                       std::size_t language,
-                                       const std::map<std::int32_t, std::u16string>& texts) {
-  const LgpSection& section = scan.Languages.at(language);
+std::vector<std::uint8_t> EditLgpTexts(
+    std::span<const std::uint8_t> file, const LgpScan& scan,
+    const std::map<std::size_t, std::map<std::int32_t, std::u16string>>& textsByLanguage) {
   std::vector<Splice> splices;
-  for (const auto& [message, text] : texts) {
-    const auto found = section.Texts.find(message);
-    if (found == section.Texts.end()) {
-      splices.push_back(NewLine(file, scan, section, language, message, text));
-    } else {
-      const LgpTextLine& at = found->second;
-      splices.push_back({at.TextBegin, at.TextEnd - at.TextBegin, message, Utf16Le(text)});
+  for (const auto& [language, texts] : textsByLanguage) {
+    const LgpSection& section = scan.Languages.at(language);
+    for (const auto& [message, text] : texts) {
+      const auto found = section.Texts.find(message);
+      if (found == section.Texts.end()) {
+        splices.push_back(NewLine(file, scan, section, language, message, text));
+      } else {
+        const LgpTextLine& at = found->second;
+        splices.push_back({at.TextBegin, at.TextEnd - at.TextBegin, language, message, Utf16Le(text)});
+      }
     }
   }
+  // Sections follow each other in the file in language order, so insertions
+  // at one offset go in language order, then in number order.
   std::stable_sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) {
-    return a.Offset != b.Offset ? a.Offset < b.Offset : a.Message < b.Message;
+    return std::tie(a.Offset, a.Language, a.Message) < std::tie(b.Offset, b.Language, b.Message);
   });
 
   std::vector<std::uint8_t> edited;
@@ -223,24 +215,31 @@ std::vector<std::uint8_t> EditLgpTexts(std::span<const std::uint8_t> file, const
   }
   edited.insert(edited.end(), file.begin() + static_cast<std::ptrdiff_t>(copied), file.end());
 
-  // The edit must read back as meant: the new texts in this language, every
-  // other text as it was.
+  // The edit must read back as meant: the new texts, every other text as it was.
   const LgpScan after = ScanLgp(edited);
   bool same = after.Languages.size() == scan.Languages.size() && after.MaxMsgId == scan.MaxMsgId;
+  const std::map<std::int32_t, std::u16string> unchanged;
   for (std::size_t l = 0; same && l < scan.Languages.size(); ++l) {
+    const auto found = textsByLanguage.find(l);
+    const auto& edits = found != textsByLanguage.end() ? found->second : unchanged;
     std::int32_t last = scan.MaxMsgId;
     if (!scan.Languages[l].Texts.empty()) last = std::max(last, scan.Languages[l].Texts.rbegin()->first);
     if (!after.Languages[l].Texts.empty()) last = std::max(last, after.Languages[l].Texts.rbegin()->first);
     for (std::int32_t m = 0; same && m <= last; ++m) {
-      const auto edit = l == language ? texts.find(m) : texts.end();
-      const std::u16string expected = edit != texts.end() ? edit->second : scan.Text(file, l, m);
-      same = after.Text(edited, l, m) == expected;
+      const auto edit = edits.find(m);
+      same = after.Text(edited, l, m) == (edit != edits.end() ? edit->second : scan.Text(file, l, m));
     }
   }
   if (!same)
     throw Error(
         "Internal error: the edited LGpack file does not read back as intended; nothing was written.");
   return edited;
+}
+
+std::vector<std::uint8_t> EditLgpTexts(std::span<const std::uint8_t> file, const LgpScan& scan,
+                                       std::size_t language,
+                                       const std::map<std::int32_t, std::u16string>& texts) {
+  return EditLgpTexts(file, scan, {{language, texts}});
 }
 
 }  // namespace tarvo

@@ -33,19 +33,30 @@ struct LgpScan {
   std::u16string LgPackId;
   std::vector<LgpSection> Languages;    // in file order, as many as the reader accepts
   std::vector<std::size_t> LineStarts;  // byte offset of each line, then the end of its last unit
+  // A text holding a character above U+7FFF is kept, as a translation in
+  // progress may; this is the Error the compile command gives for the first
+  // such text, empty when there is none.
+  std::string CompileRefusal;
 
   // The text of a message as the file holds it; empty where no line gives one.
   std::u16string Text(std::span<const std::uint8_t> file, std::size_t language, std::int32_t message) const;
 };
 
-// Scans the bytes of a .lgp file. A file without the byte order mark FF FE,
-// and lines that the compile command refuses, are an Error naming the line.
+// Scans the bytes of a .lgp file by the compile command's rules. A file
+// without the byte order mark FF FE is an Error, and so is a file that the
+// compile command refuses, with the compile command's text; only a text
+// above U+7FFF is kept instead (see CompileRefusal).
 LgpScan ScanLgp(std::span<const std::uint8_t> file);
 
-// The file with new texts for some messages of one language (counted from 0):
-// only the bytes between the quotation marks of their lines change, and a
-// message without a line gets one, in number order within the section. The
+// The file with new texts for some messages of some languages (counted from
+// 0): only the bytes between the quotation marks of their lines change, and a
+// message without a line gets one, in number order within its section. The
 // result is scanned again and must give exactly the intended texts.
+std::vector<std::uint8_t> EditLgpTexts(
+    std::span<const std::uint8_t> file, const LgpScan& scan,
+    const std::map<std::size_t, std::map<std::int32_t, std::u16string>>& textsByLanguage);
+
+// The same for one language.
 std::vector<std::uint8_t> EditLgpTexts(std::span<const std::uint8_t> file, const LgpScan& scan,
                                        std::size_t language,
                                        const std::map<std::int32_t, std::u16string>& texts);

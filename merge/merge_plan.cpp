@@ -137,7 +137,7 @@ MergePlan PlanMerge(const MergeSource& old, const MergeTarget& target, bool fuzz
   for (const auto& [message, text] : target.Reference) {
     const std::vector<std::int32_t> expected = alignment.Expected(i++, message);
     MessageDecision decision{message, MergeDecision::New, -1, false};
-    auto carry = [&](std::int32_t from) {
+    auto carry = [&, message = message](std::int32_t from) {
       decision.Decision = from == message ? MergeDecision::CarriedSameNumber : MergeDecision::CarriedMoved;
       decision.From = from;
     };

@@ -5,14 +5,16 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <deque>
 #include <fstream>
 #include <iterator>
 
+#include "app/editor/editor_window.h"
 #include "app/main_form.h"
+#include "tests/app/scripted_dialogs.h"
 #include "compile/pack_languages.h"
 #include "config/configuration.h"
 #include "tests/support/test_frame.h"
@@ -23,28 +25,7 @@ using namespace tarvo;
 
 namespace {
 
-class ScriptedDialogs final : public Dialogs {
- public:
-  std::deque<QString> files;  // an empty text cancels the dialog
-  std::deque<MessageAnswer> answers;
-  std::vector<FileDialogSettings> asked;
-  std::vector<Message> messages;
-
-  QString AskForFile(QWidget*, const FileDialogSettings& settings) override {
-    asked.push_back(settings);
-    if (files.empty()) return {};
-    QString file = files.front();
-    files.pop_front();
-    return file;
-  }
-  MessageAnswer ShowMessage(QWidget*, const Message& message) override {
-    messages.push_back(message);
-    if (!message.HasCancel() || answers.empty()) return message.HasCancel() ? MessageAnswer::Cancel : MessageAnswer::Ok;
-    const MessageAnswer answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-};
+using test::ScriptedDialogs;
 
 std::vector<std::uint8_t> ReadFile(const QString& path) {
   std::ifstream file(path.toStdString(), std::ios::binary);
@@ -108,6 +89,7 @@ class MainFormTest : public QObject {
   }
 
  private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
   void init() {
     QVERIFY(dir_.isValid());
     QDir(dir_.path()).removeRecursively();
@@ -131,7 +113,7 @@ class MainFormTest : public QObject {
   void controlsStartAsTheLayoutSays() {
     Prepare();
     QCOMPARE(form_->windowTitle(), QStringLiteral("Tarvo v1.35"));
-    QCOMPARE(form_->size(), QSize(297, 217));
+    QCOMPARE(form_->size(), QSize(297, 273));
     const QList<QSize> iconSizes = form_->windowIcon().availableSizes();
     QVERIFY(iconSizes.contains(QSize(16, 16)));
     QVERIFY(iconSizes.contains(QSize(32, 32)));
@@ -143,11 +125,12 @@ class MainFormTest : public QObject {
     } expected[] = {
         {"HexStringNumbersCheck", {56, 40, 185, 17}, QStringLiteral("String numbers in hex")},
         {"SaveLangSigCheck", {56, 16, 185, 17}, QStringLiteral("Save language signatures in .lgp")},
-        {"ProgressBar", {96, 200, 201, 17}, {}},
-        {"StatusBar", {0, 198, 297, 19}, {}},
+        {"ProgressBar", {96, 256, 201, 17}, {}},
+        {"StatusBar", {0, 254, 297, 19}, {}},
         {"CompileBase", {48, 136, 201, 33}, QStringLiteral("Compile LGpack to flash")},
         {"DecompileBase", {48, 80, 201, 33}, QStringLiteral("Decompile LGpack from flash")},
-        {"Label1", {168, 184, 129, 17}, {}},
+        {"EditBase", {48, 192, 201, 33}, QStringLiteral("Edit LGpack...")},
+        {"Label1", {168, 240, 129, 17}, {}},
     };
     for (const auto& e : expected) {
       QWidget* widget = Child<QWidget>(e.name);
@@ -165,8 +148,8 @@ class MainFormTest : public QObject {
     QCOMPARE(bar->value(), 0);
     QVERIFY(Status().isEmpty());
     QCOMPARE(form_->focusWidget(), Child<QWidget>("DecompileBase"));
-    const char* tabOrder[] = {"DecompileBase",    "CompileBase", "StatusBar",           "ProgressBar",
-                              "SaveLangSigCheck", "Label1",      "HexStringNumbersCheck"};
+    const char* tabOrder[] = {"DecompileBase", "CompileBase",      "EditBase", "StatusBar",
+                              "ProgressBar",   "SaveLangSigCheck", "Label1",   "HexStringNumbersCheck"};
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i) {
       QWidget* next = Child<QWidget>(tabOrder[i])->nextInFocusChain();
       while (next->parentWidget() != form_.get()) next = next->nextInFocusChain();  // the status bar's own children
@@ -370,6 +353,21 @@ class MainFormTest : public QObject {
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray(1, 1));
     QVERIFY(!Locked());
+  }
+
+  void editButtonOpensTheChosenFileInTheEditor() {
+    Prepare();
+    Decompile("flash.bin", "out.lgp");
+    dialogs_->files = {QString()};  // cancelled: an empty editor
+    QTest::mouseClick(Child<QPushButton>("EditBase"), Qt::LeftButton);
+    QVERIFY(form_->Editor() && form_->Editor()->isVisible());
+    QVERIFY(!form_->Editor()->HasDocument());
+    dialogs_->files = {Path("out.lgp")};
+    QTest::mouseClick(Child<QPushButton>("EditBase"), Qt::LeftButton);
+    QCOMPARE(dialogs_->asked.back().title, QStringLiteral("Open LGpack for editing..."));
+    QTRY_VERIFY(form_->Editor()->HasDocument());
+    QCOMPARE(form_->Editor()->FilePath(), Path("out.lgp"));
+    QVERIFY(form_->isVisible());  // the main window stays as it was
   }
 
   void closingWaitsForTheRunningCommand() {

@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
   Save(out / "lgp_reader" / "keys.lgp", {lgp.begin(), lgp.end()});
   for (const auto& entry : fs::directory_iterator(out / "lgp_reader")) {
     Save(out / "lgp_edit" / entry.path().filename(), Load(entry.path()));
+    Save(out / "document" / entry.path().filename(), Load(entry.path()));
   }
 
   std::mt19937 random(5);

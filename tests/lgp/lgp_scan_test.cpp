@@ -18,6 +18,11 @@ std::string ErrorOf(const std::vector<std::uint8_t>& file) {
   return "no error";
 }
 
+// A later negative AllLangs leaves no language, however many came before.
+TEST(LgpScan, NegativeAllLangsGivesNoLanguages) {
+  EXPECT_TRUE(ScanLgp(test::LgpBytes({u"AllLangs 2", u"LangId 1", u"AllLangs -3"})).Languages.empty());
+}
+
 // The texts go to languages and messages as the compile command reads them.
 TEST(LgpScan, AssignsTextsByTheReadersRules) {
   const auto file =
@@ -62,7 +67,7 @@ TEST(LgpScan, RefusesWhatTheCompileCommandRefuses) {
   EXPECT_EQ(ErrorOf(test::LgpBytes({u"AllLangs 1", u"LangId 1", u"String -1, \"x\""})),
             "Line 3 of the LGpack file: the string number -1 lies outside 0 to 32767.");
   EXPECT_EQ(ErrorOf(test::LgpBytes({u"MaxMsgId 40000"})),
-            "Line 1 of the LGpack file: MaxMsgId does not fit 16 bits (-32768 to 32767).");
+            "Line 1 of the LGpack file: MaxMsgId \"40000\" does not fit 16 bits (-32768 to 32767).");
 }
 
 class LgpEditing : public ::testing::Test {
@@ -102,6 +107,27 @@ TEST_F(LgpEditing, AddsMissingLinesInNumberOrderInTheNumbersForm) {
   const auto added = EditLgpTexts(file, ScanLgp(file), 2, {{1, u"one"}});
   EXPECT_EQ(test::LgpLines(added).back(), u"String 1, \"one\"");
   EXPECT_EQ(added.size(), file.size() + 2 * (2 + 15));
+}
+
+// One call for several languages gives what one call for each gives in turn,
+// also where a section ends right before the next begins.
+TEST_F(LgpEditing, ChangesSeveralLanguagesAtOnceAsOneAfterAnother) {
+  const std::vector<std::u16string> lines = {
+      u"AllLangs 3", u"MaxMsgId 4", u"LangId 1", u"String 2, \"a2\"", u"LangId 2",
+      u"String $3, \"b3\"", u"; end of b", u"LangId 3"};
+  const std::map<std::size_t, std::map<std::int32_t, std::u16string>> edits = {
+      {0, {{0, u"a0"}, {2, u"A2"}, {4, u"a4"}}}, {1, {{1, u"b1"}, {4, u"b4"}}}, {2, {{0, u"c0"}, {3, u""}}}};
+  const auto file = test::LgpBytes(lines);
+  std::vector<std::uint8_t> stepwise = file;
+  for (const auto& [language, texts] : edits) stepwise = EditLgpTexts(stepwise, ScanLgp(stepwise), language, texts);
+  const auto atOnce = EditLgpTexts(file, ScanLgp(file), edits);
+  EXPECT_EQ(atOnce, stepwise);
+  EXPECT_EQ(test::LgpLines(atOnce),
+            (std::vector<std::u16string>{u"AllLangs 3", u"MaxMsgId 4", u"LangId 1", u"String 0, \"a0\"",
+                                         u"String 2, \"A2\"", u"String 4, \"a4\"", u"LangId 2",
+                                         u"String $1, \"b1\"", u"String $3, \"b3\"", u"String $4, \"b4\"",
+                                         u"; end of b", u"LangId 3", u"String 0, \"c0\"", u"String 3, \"\""}));
+  EXPECT_THROW(EditLgpTexts(file, ScanLgp(file), {{3, {{0, u"x"}}}}), std::out_of_range);
 }
 
 TEST(Utf8, ConvertsBothWaysAndRefusesWhatIsNotUtf8) {

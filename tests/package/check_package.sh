@@ -77,5 +77,6 @@ cmake -DMETAINFO_IN="$source_dir/app/tarvo.metainfo.xml.in" -DMETAINFO_OUT="$wor
   -DTARVO_APPSTREAM_ID=invalid.tarvo.Tarvo -DTARVO_SCREENSHOT_URL=https://tarvo.example/mainform.png \
   -P "$source_dir/cmake/WriteMetainfo.cmake"
 grep -q "<image>https://tarvo.example/mainform.png</image>" "$work/shot.metainfo.xml" || fail "no screenshot"
+grep -q "<image>https://tarvo.example/editor.png</image>" "$work/shot.metainfo.xml" || fail "no editor screenshot"
 appstreamcli validate --no-net "$work/shot.metainfo.xml"
 echo "The package is complete: $(basename "$deb")"
