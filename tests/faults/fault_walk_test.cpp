@@ -17,6 +17,10 @@
 #include <functional>
 #include <map>
 
+#include "config/configuration.h"
+#include "config/error.h"
+#include "config/file_io.h"
+#include "document/document.h"
 #include "tests/faults/failing_system_calls.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/lgp_text.h"
@@ -182,6 +186,21 @@ TEST_P(FaultWalk, EveryFailingCallEndsInAReportAndChangesNothing) {
   }
 }
 
+// The editor's save: the document read, edited and written back in place
+// through the file layer, as the window does.
+Outcome SaveEditedDocument(const PathOf& path) {
+  try {
+    Configuration config;
+    LoadConfiguration(path("tarvo.ini"), config);
+    Document document = Document::FromLgp(ReadWholeFile(path("in.lgp")), path("in.lgp"), config);
+    document.Apply({{1, 2, u"Edited"}});
+    WriteFileReplacing(path("in.lgp"), document.SaveBytes());
+  } catch (const Error& e) {
+    return {1, e.what()};
+  }
+  return {};
+}
+
 const WalkCase kWalks[] = {
     CliWalk("Decompile", {"decompile", "--config", "@tarvo.ini", "@flash.bin", "@old.lgp"},
             "open read write flush rename"),
@@ -196,6 +215,7 @@ const WalkCase kWalks[] = {
             "open read write flush rename"),
     CliWalk("MergeInPlace", {"merge", "--language", "2", "@older.lgp", "@in.lgp", "@in.lgp"},
             "open read write flush rename"),
+    {"EditorSave", SaveEditedDocument, "open read write flush rename"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Commands, FaultWalk, ::testing::ValuesIn(kWalks),
