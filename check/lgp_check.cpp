@@ -8,19 +8,13 @@
 #include "compile/pack_measure.h"
 #include "compile/pack_writer.h"
 #include "config/error.h"
+#include "config/text_utils.h"
 #include "flash/layout.h"
 #include "lgp/lgp_file.h"
 
 namespace tarvo {
 
 namespace {
-
-std::string Hex4(char16_t c) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string text = "U+";
-  for (int shift = 12; shift >= 0; shift -= 4) text.push_back(digits[(c >> shift) & 0xF]);
-  return text;
-}
 
 class Checker {
  public:
@@ -79,14 +73,15 @@ class Checker {
       for (const auto& [message, source] : diagnostics.Sources[l]) {
         if (const auto piece = FindFalseEscape(source.Text)) {
           Add({ProblemGroup::Warning, "false-escape", source.Line, message, language,
-               "\"" + Excerpt(*piece) + "\" looks like an escape but is none (an escape is \"<\", two hexadecimal "
-               "digits from 01 to FF, \">\"); it is stored as the characters themselves."});
+               "\"" + Excerpt(*piece) +
+                   "\" looks like an escape but is none (an escape is \"<\", two hexadecimal "
+                   "digits from 01 to FF, \">\"); it is stored as the characters themselves."});
         }
         if (const auto c = FindUnselectableCharacter(source.Text, table_)) {
           const char16_t window = static_cast<char16_t>(*c - *c % 128);
           Add({ProblemGroup::Warning, "no-window", source.Line, message, language,
-               "the character " + Hex4(*c) + " lies in the window " + Hex4(window) + " to " +
-                   Hex4(static_cast<char16_t>(window + 127)) +
+               "the character " + CodePointName(*c) + " lies in the window " + CodePointName(window) +
+                   " to " + CodePointName(static_cast<char16_t>(window + 127)) +
                    ", which no TRANS entry selects; the phone shows another character there."});
         }
       }
@@ -112,8 +107,8 @@ class Checker {
           std::optional<std::int64_t> line;
           if (found != diagnostics.Sources[l].end()) line = found->second.Line;
           Add({ProblemGroup::Consistency, "empty-translation", line, message, language,
-               "string " + std::to_string(message) + " is empty, but language " + std::to_string(reference + 1) +
-                   " has \"" + Excerpt(expected.Text) + "\"."});
+               "string " + std::to_string(message) + " is empty, but language " +
+                   std::to_string(reference + 1) + " has \"" + Excerpt(expected.Text) + "\"."});
           continue;
         }
         const LgpStringSource& source = found->second;
@@ -127,8 +122,8 @@ class Checker {
         if (escapes != expectedEscapes) {
           Add({ProblemGroup::Consistency, "control-escapes", source.Line, message, language,
                "string " + std::to_string(message) + " has " + std::to_string(escapes) +
-                   " control escapes (such as <0A>), " + (escapes < expectedEscapes ? "fewer" : "more") + against +
-                   " (" + std::to_string(expectedEscapes) + ")."});
+                   " control escapes (such as <0A>), " + (escapes < expectedEscapes ? "fewer" : "more") +
+                   against + " (" + std::to_string(expectedEscapes) + ")."});
         }
       }
     }
@@ -157,19 +152,29 @@ class Checker {
     const auto standardLengths = PackWith(PackingStrategy::Standard, random, report_.Standard);
     const auto compactLengths = PackWith(PackingStrategy::Compact, random, report_.Compact);
     ReportOverlong(diagnostics, standardLengths, compactLengths);
-    if (report_.Standard.Packed && report_.Compact.Packed && !report_.Standard.Fits() && !report_.Compact.Fits()) {
+    if (report_.Standard.Packed && report_.Compact.Packed && !report_.Standard.Fits() &&
+        !report_.Compact.Fits()) {
       const bool tables = !report_.Standard.TablesFitFirstBlock && !report_.Compact.TablesFitFirstBlock;
       const bool size = report_.Standard.Spare < 0 && report_.Compact.Spare < 0;
       if (tables) {
-        Add({ProblemGroup::Error, "tables-too-large", {}, {}, {},
-             "the header, tables and dictionaries end at offset " + std::to_string(report_.Compact.TablesEnd) +
+        Add({ProblemGroup::Error,
+             "tables-too-large",
+             {},
+             {},
+             {},
+             "the header, tables and dictionaries end at offset " +
+                 std::to_string(report_.Compact.TablesEnd) +
                  " even with the compact packing, beyond the first 16 KB block (16383)."});
       }
       if (size) {
-        Add({ProblemGroup::Error, "pack-too-large", {}, {}, {},
-             "the pack is over PackSizeLimit " + std::to_string(report_.PackSizeLimit) + " with both packings: by " +
-                 std::to_string(-report_.Standard.Spare) + " bytes standard, by " +
-                 std::to_string(-report_.Compact.Spare) + " bytes compact."});
+        Add({ProblemGroup::Error,
+             "pack-too-large",
+             {},
+             {},
+             {},
+             "the pack is over PackSizeLimit " + std::to_string(report_.PackSizeLimit) +
+                 " with both packings: by " + std::to_string(-report_.Standard.Spare) +
+                 " bytes standard, by " + std::to_string(-report_.Compact.Spare) + " bytes compact."});
       }
     }
   }
@@ -213,7 +218,8 @@ class Checker {
         const auto message = static_cast<std::int32_t>(m);
         std::optional<std::int64_t> line;
         if (l < diagnostics.Sources.size()) {
-          if (const auto found = diagnostics.Sources[l].find(message); found != diagnostics.Sources[l].end()) {
+          if (const auto found = diagnostics.Sources[l].find(message);
+              found != diagnostics.Sources[l].end()) {
             line = found->second.Line;
           }
         }
@@ -224,7 +230,8 @@ class Checker {
                    " codes with the standard packing, over 254; with the compact packing it takes " +
                    std::to_string(compact[l][m]) + "."});
         } else {
-          const std::size_t least = l < compact.size() ? std::min(standard[l][m], compact[l][m]) : standard[l][m];
+          const std::size_t least =
+              l < compact.size() ? std::min(standard[l][m], compact[l][m]) : standard[l][m];
           Add({ProblemGroup::Error, "long-string", line, message, static_cast<std::int32_t>(l),
                "string " + std::to_string(m) + " packs to " + std::to_string(least) +
                    " codes even with the compact packing, over 254: shorten it."});

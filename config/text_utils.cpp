@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 namespace tarvo {
 
@@ -124,6 +125,12 @@ std::optional<std::string> Utf16ToLatin1(std::u16string_view text) {
     bytes.push_back(static_cast<char>(unit));
   }
   return bytes;
+}
+
+std::string CodePointName(char32_t c) {
+  char text[16];
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+  return text;
 }
 
 }  // namespace tarvo

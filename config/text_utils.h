@@ -42,6 +42,9 @@ std::optional<std::int32_t> ReadDecimal(std::string_view text, std::int32_t min,
 // 8-bit text to UTF-16 units and back, one unit per byte (Latin-1). The
 // narrowing direction reports a unit above 0xFF through its result.
 std::u16string Latin1ToUtf16(std::string_view text);
+
+// "U+0416": a character as messages name it, at least four hexadecimal digits.
+std::string CodePointName(char32_t c);
 std::optional<std::string> Utf16ToLatin1(std::u16string_view text);
 
 }  // namespace tarvo

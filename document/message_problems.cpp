@@ -2,6 +2,7 @@
 
 #include "check/text_checks.h"
 #include "codec/encode.h"
+#include "config/text_utils.h"
 #include "document/document.h"
 #include "document/measure.h"
 #include "flash/layout.h"
@@ -9,12 +10,6 @@
 namespace tarvo {
 
 namespace {
-
-std::string Unit(char16_t c) {
-  char text[8];
-  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
-  return text;
-}
 
 std::string Written(const std::vector<Conversion>& conversions) {
   if (conversions.empty()) return "none";
@@ -64,14 +59,14 @@ std::vector<MessageProblem> MessageProblems(const Document& document, std::size_
   const std::u16string& text = document.Text(language, message);
   if (text.empty()) return problems;
   if (const auto c = FirstAbove7FFF(text)) {
-    problems.push_back({"above-7fff", "The character " + Unit(*c) +
+    problems.push_back({"above-7fff", "The character " + CodePointName(*c) +
                                           " cannot be stored in the phone's text (characters above U+7FFF "
                                           "cannot); a compile refuses the file until it is removed."});
   } else if (const auto u = FindUnselectableCharacter(text, table)) {
     const auto window = static_cast<char16_t>(*u - *u % 128);
     problems.push_back(
-        {"no-window", "The character " + Unit(*u) + " lies in the window " + Unit(window) + " to " +
-                          Unit(static_cast<char16_t>(window + 127)) +
+        {"no-window", "The character " + CodePointName(*u) + " lies in the window " + CodePointName(window) +
+                          " to " + CodePointName(static_cast<char16_t>(window + 127)) +
                           ", which no TRANS entry selects; the phone shows another character."});
   }
   if (const auto piece = FindFalseEscape(text)) {

@@ -25,10 +25,13 @@ bool IsKey(std::u16string_view text, std::string_view upper) {
 }
 
 Key KeyOf(std::u16string_view text) {
-  static constexpr std::pair<std::string_view, Key> kKeys[] = {
-      {"STRING", Key::String},     {"LANGID", Key::LangId}, {"PHONETYPE", Key::PhoneType},
-      {"ALLLANGS", Key::AllLangs}, {"MAXMSGID", Key::MaxMsgId}, {"LGPACKID", Key::LgPackId},
-      {"SL4XLANGNAME", Key::SL4xLangName}};
+  static constexpr std::pair<std::string_view, Key> kKeys[] = {{"STRING", Key::String},
+                                                               {"LANGID", Key::LangId},
+                                                               {"PHONETYPE", Key::PhoneType},
+                                                               {"ALLLANGS", Key::AllLangs},
+                                                               {"MAXMSGID", Key::MaxMsgId},
+                                                               {"LGPACKID", Key::LgPackId},
+                                                               {"SL4XLANGNAME", Key::SL4xLangName}};
   for (const auto& [name, key] : kKeys) {
     if (IsKey(text, name)) return key;
   }
@@ -102,9 +105,11 @@ void LgpLines::Handle(std::u16string_view line, std::int64_t number) {
       } else if (allLangs_ <= 0) {
         Warn("langid-ignored", "the LangId line is ignored: no AllLangs line of at least 1 comes before it.");
       } else {
-        Warn("langid-ignored", "the LangId line is ignored: AllLangs is " + std::to_string(allLangs_) +
-                                   " and every language already has its LangId, so the String lines after it go "
-                                   "to language " + std::to_string(langCount_) + ".");
+        Warn("langid-ignored",
+             "the LangId line is ignored: AllLangs is " + std::to_string(allLangs_) +
+                 " and every language already has its LangId, so the String lines after it go "
+                 "to language " +
+                 std::to_string(langCount_) + ".");
       }
       break;
     }
@@ -120,9 +125,10 @@ void LgpLines::Handle(std::u16string_view line, std::int64_t number) {
       }
       break;
     case Key::Other:
-      Warn("unknown-key", "the key \"" + Ascii(key) +
-                              "\" is none of PhoneType, AllLangs, MaxMsgId, LgPackId, SL4xLangName, LangId and "
-                              "String; the line is ignored.");
+      Warn("unknown-key",
+           "the key \"" + Ascii(key) +
+               "\" is none of PhoneType, AllLangs, MaxMsgId, LgPackId, SL4xLangName, LangId and "
+               "String; the line is ignored.");
       break;
   }
 }
@@ -145,8 +151,8 @@ std::int32_t LgpLines::Number(std::u16string_view text, const char* what) const 
   const auto value = ReadDecimal(text, INT16_MIN, INT16_MAX);
   if (!value) Fail(std::string(what) + " \"" + Ascii(text) + "\" does not fit 16 bits (-32768 to 32767).");
   if (diagnostics_ && !IsPlainInteger(text)) {
-    Warn("loose-number", std::string(what) + " \"" + Ascii(text) + "\" is no plain whole number and reads as " +
-                             std::to_string(*value) + ".");
+    Warn("loose-number", std::string(what) + " \"" + Ascii(text) +
+                             "\" is no plain whole number and reads as " + std::to_string(*value) + ".");
   }
   return *value;
 }
@@ -166,11 +172,10 @@ std::optional<std::u16string_view> LgpLines::Quoted(std::u16string_view value) c
   return value.substr(open + 1, value.size() - open - 2);
 }
 
-std::string LgpLines::UnstorableRefusal(std::u16string_view text, std::size_t at, const std::string& what) const {
-  char unit[16];
-  std::snprintf(unit, sizeof unit, "U+%04X", static_cast<unsigned>(text[at]));
-  return Refusal("the character " + std::string(unit) + " at position " + std::to_string(at + 1) + " of " + what +
-                 " cannot be stored in the phone's text (characters above U+7FFF cannot).");
+std::string LgpLines::UnstorableRefusal(std::u16string_view text, std::size_t at,
+                                        const std::string& what) const {
+  return Refusal("the character " + CodePointName(text[at]) + " at position " + std::to_string(at + 1) +
+                 " of " + what + " cannot be stored in the phone's text (characters above U+7FFF cannot).");
 }
 
 std::string LgpLines::StringName(std::int32_t message, std::size_t language) {
@@ -195,8 +200,9 @@ void LgpLines::String(std::u16string_view value) {
     const bool allHex = !digits.empty() && std::all_of(digits.begin(), digits.end(),
                                                        [](char16_t c) { return HexDigit(c) >= 0; });
     if (message == 0 && diagnostics_ && !allHex) {
-      Warn("loose-number", "the string number \"" + Ascii(numberText) + "\" is no hexadecimal number and reads as 0.",
-           0, langCount_ > 0 ? std::optional(langCount_ - 1) : std::nullopt);
+      Warn("loose-number",
+           "the string number \"" + Ascii(numberText) + "\" is no hexadecimal number and reads as 0.", 0,
+           langCount_ > 0 ? std::optional(langCount_ - 1) : std::nullopt);
     }
   } else {
     message = Number(numberText, "the string number");

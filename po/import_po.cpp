@@ -5,6 +5,7 @@
 
 #include "config/error.h"
 #include "config/file_io.h"
+#include "config/text_utils.h"
 #include "frame/run_command.h"
 #include "lgp/lgp_scan.h"
 #include "po/po_text.h"
@@ -12,12 +13,6 @@
 namespace tarvo {
 
 namespace {
-
-std::string Codepoint(char32_t c) {
-  char text[16];
-  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
-  return text;
-}
 
 // The message number a text names: plain decimal digits, 0 to MaxMsgId.
 std::optional<std::int32_t> MessageNumber(std::string_view text, std::int32_t maxMsgId) {
@@ -69,16 +64,17 @@ ImportResult ImportCatalog(std::span<const std::uint8_t> lgp, const PoCatalog& c
     // The msgctxt names the number where a source text is shared, and in
     // every entry of files from earlier versions; else the comment does.
     const auto commented = CommentedNumber(entry.ExtractedComments);
-    const auto message = entry.Context    ? MessageNumber(*entry.Context, scan.MaxMsgId)
-                         : commented ? MessageNumber(*commented, scan.MaxMsgId)
-                                     : std::nullopt;
+    const auto message = entry.Context ? MessageNumber(*entry.Context, scan.MaxMsgId)
+                         : commented   ? MessageNumber(*commented, scan.MaxMsgId)
+                                       : std::nullopt;
     const std::string range = " from 0 to " + std::to_string(scan.MaxMsgId) + ".";
     if (!message) {
       fail(entry, entry.Context ? "the msgctxt \"" + *entry.Context + "\" is not a message number" + range
                   : commented   ? "the comment \"#. Message " + std::string(*commented) +
                                     "\" does not name a message number" + range
-                                : "the entry has neither a msgctxt nor a comment \"#. Message N\"; one of "
-                                  "them must give a message number" + range);
+                              : "the entry has neither a msgctxt nor a comment \"#. Message N\"; one of "
+                                "them must give a message number" +
+                                    range);
     }
     if (const auto [at, added] = seen.emplace(*message, entry.Line); !added) {
       fail(entry, "message " + std::to_string(*message) + " has a second entry (the first is at line " +
@@ -97,7 +93,7 @@ ImportResult ImportCatalog(std::span<const std::uint8_t> lgp, const PoCatalog& c
     }
     auto converted = LgpTextOf(entry.Str);
     if (const auto* bad = std::get_if<UnholdableCharacter>(&converted)) {
-      fail(entry, bad->CodePoint ? "the msgstr holds the character " + Codepoint(*bad->CodePoint) +
+      fail(entry, bad->CodePoint ? "the msgstr holds the character " + CodePointName(*bad->CodePoint) +
                                        ", which the LGpack file cannot hold (characters above U+7FFF cannot)."
                                  : "the msgstr is not UTF-8 text.");
     }
