@@ -492,6 +492,36 @@ class EditorWindowTest : public QObject {
     QVERIFY(!document.CanUndo() && !document.IsModified());
   }
 
+  void compilingIntoTheImageItCameFromKeepsTheEdit() {
+    Configuration shipped;
+    LoadConfiguration(TARVO_SOURCE_DIR "/config/tarvo.ini", shipped);
+    for (const char* name : {"demo.bin", "demo.lng"}) {
+      const QString path = Path(name);
+      QVERIFY(QFile::copy(QStringLiteral(TARVO_SOURCE_DIR "/examples/") + QString::fromLatin1(name), path));
+      auto open = [&](EditorWindow& window) {
+        window.SetDecompileOptions(false, false);  // the texts without their selector escapes
+        window.Open(path);
+        QTRY_VERIFY(!window.IsOpening());
+        QVERIFY2(window.HasDocument(), dialogs_.messages.empty() ? name : dialogs_.messages.back().Text.c_str());
+      };
+      EditorWindow window(shipped, pivots_, dialogs_);
+      open(window);
+      QVERIFY(!window.CurrentDocument()->Text(0, 2).starts_with(u"<80>"));
+      auto* model = static_cast<MessageTableModel*>(window.findChild<QTableView*>("MessageTable")->model());
+      const std::size_t edited = model->EditedLanguage();  // the second, or the language file's only one
+      QVERIFY(model->setData(model->index(2, MessageTableModel::TextColumn), QStringLiteral("Kokeilu")));
+      dialogs_.choices = {0};  // write into the file the texts came from
+      window.CompileToFlash();
+      QCOMPARE(dialogs_.questions.back().title, QStringLiteral("Compile to flash"));
+      QCOMPARE(window.findChild<QLabel*>("CommandStatus")->text(), QStringLiteral("Done!"));
+      dialogs_.choices = {1};
+
+      EditorWindow reopened(shipped, pivots_, dialogs_);
+      open(reopened);
+      QCOMPARE(reopened.CurrentDocument()->Text(edited, 2), std::u16string(u"Kokeilu"));
+    }
+  }
+
   void theShippedExampleAsPictured() {
     Configuration shipped;
     LoadConfiguration(TARVO_SOURCE_DIR "/config/tarvo.ini", shipped);
