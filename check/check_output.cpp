@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace tarvo {
 
@@ -20,18 +22,45 @@ std::string Entries(const std::array<std::int32_t, 5>& classes) {
          std::to_string(classes[4]);
 }
 
-void PackingLine(std::ostream& out, const char* name, const PackingSummary& packing) {
-  out << Pad(name, 10);
+// A table whose columns keep their usual width and grow to hold their
+// longest entry with two spaces to spare. The last entry of a row runs free.
+class Table {
+ public:
+  explicit Table(std::vector<std::size_t> widths) : widths_(std::move(widths)) {}
+  void Row(std::vector<std::string> cells) { rows_.push_back(std::move(cells)); }
+
+  void Print(std::ostream& out) const {
+    std::vector<std::size_t> widths = widths_;
+    for (const auto& row : rows_) {
+      for (std::size_t c = 0; c + 1 < row.size() && c < widths.size(); ++c) {
+        widths[c] = std::max(widths[c], row[c].size() + 2);
+      }
+    }
+    for (const auto& row : rows_) {
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        out << (c + 1 < row.size() && c < widths.size() ? Pad(row[c], widths[c]) : row[c]);
+      }
+      out << "\n";
+    }
+  }
+
+ private:
+  std::vector<std::size_t> widths_;
+  std::vector<std::vector<std::string>> rows_;
+};
+
+void PackingRow(Table& table, const char* name, const PackingSummary& packing) {
   if (!packing.Packed) {
-    out << "could not be laid out\n";
+    table.Row({name, "could not be laid out"});
     return;
   }
   const std::string spare = packing.Spare >= 0 ? std::to_string(packing.Spare) + " to spare"
                                                : std::to_string(-packing.Spare) + " over";
-  out << Pad(std::to_string(packing.PackLength), 13) << Pad(spare, 16) << Pad(std::to_string(packing.Blocks), 8)
-      << YesNo(packing.TablesFitFirstBlock) << " (end at " << packing.TablesEnd << ")";
-  if (packing.OverlongStrings > 0) out << ", " << packing.OverlongStrings << " strings over 254 codes";
-  out << "\n";
+  std::string tables =
+      YesNo(packing.TablesFitFirstBlock) + " (end at " + std::to_string(packing.TablesEnd) + ")";
+  if (packing.OverlongStrings > 0)
+    tables += ", " + std::to_string(packing.OverlongStrings) + " strings over 254 codes";
+  table.Row({name, std::to_string(packing.PackLength), spare, std::to_string(packing.Blocks), tables});
 }
 
 std::string Verdict(const CheckReport& report) {
@@ -89,23 +118,29 @@ std::string CheckReportText(const CheckReport& report, std::size_t perGroup) {
         << "Messages:       " << report.Messages << " (0 to " << report.Messages - 1 << ")\n"
         << "PackSizeLimit:  " << report.PackSizeLimit << " bytes\n\n";
     if (report.Standard.Packed || report.Compact.Packed) {
-      out << "Packing   Pack length  Bytes           Blocks  Tables in first block\n";
-      PackingLine(out, "standard", report.Standard);
-      PackingLine(out, "compact", report.Compact);
+      Table table({10, 13, 16, 8});
+      table.Row({"Packing", "Pack length", "Bytes", "Blocks", "Tables in first block"});
+      PackingRow(table, "standard", report.Standard);
+      PackingRow(table, "compact", report.Compact);
+      table.Print(out);
       out << "\n";
     }
   }
   out << "Verdict: " << Verdict(report) << "\n";
 
   if (!report.PerLanguage.empty()) {
-    out << "\nLanguage  LangId  Strings  Phone bytes  Standard  Compact   Entries of 1/2/3/4 bytes (standard, compact)\n";
+    Table table({10, 8, 9, 13, 10, 10});
+    table.Row({"Language", "LangId", "Strings", "Phone bytes", "Standard", "Compact",
+               "Entries of 1/2/3/4 bytes (standard, compact)"});
     for (std::size_t l = 0; l < report.PerLanguage.size(); ++l) {
       const LanguageSummary& language = report.PerLanguage[l];
-      out << Pad(std::to_string(l + 1), 10) << Pad(std::to_string(language.LangId), 8)
-          << Pad(std::to_string(language.Strings), 9) << Pad(std::to_string(language.PhoneBytes), 13)
-          << Pad(std::to_string(language.StandardBytes), 10) << Pad(std::to_string(language.CompactBytes), 10)
-          << Entries(language.StandardEntries) << ", " << Entries(language.CompactEntries) << "\n";
+      table.Row({std::to_string(l + 1), std::to_string(language.LangId), std::to_string(language.Strings),
+                 std::to_string(language.PhoneBytes), std::to_string(language.StandardBytes),
+                 std::to_string(language.CompactBytes),
+                 Entries(language.StandardEntries) + ", " + Entries(language.CompactEntries)});
     }
+    out << "\n";
+    table.Print(out);
   }
 
   for (const ProblemGroup group : {ProblemGroup::Error, ProblemGroup::Warning, ProblemGroup::Consistency}) {

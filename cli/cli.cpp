@@ -318,7 +318,8 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     const int reference = parsed.reference.value_or(1);
     const std::optional<CheckReport> report = RunCheck(config, parsed.files[0], reference - 1, err);
     if (!report) return 1;
-    if (report->Read && reference > report->Languages) {
+    // A file without languages is a fault of the file, which the report names.
+    if (report->Read && report->Languages > 0 && reference > report->Languages) {
       return usageError("--reference " + std::to_string(reference) + " names no language: the file has " +
                         std::to_string(report->Languages));
     }

@@ -120,6 +120,8 @@ CommandResult CompileToFile(CommandFrame& frame, const Configuration& config, Pi
   frame.SetProgressValue(0);
   frame.Yield();
   return RunCommand(frame, "Not enough memory to compile \"" + lgpName + "\".", [&] {
+    // One compile at a time writes into a file; a second one stops here.
+    const FileLock flashLock = LockForWriting(flashPath);
     CompiledImage compiled;
     try {
       const std::vector<std::uint8_t> text = readText();
@@ -133,9 +135,9 @@ CommandResult CompileToFile(CommandFrame& frame, const Configuration& config, Pi
     if (compiled.LanguageFile) {
       WriteFileReplacing(flashPath, compiled.Image);
     } else {
-      const auto first = static_cast<std::size_t>(compiled.PackStart + compiled.Range.First);
-      WriteFileAt(flashPath, first,
-                  std::span(compiled.Image).subspan(first, static_cast<std::size_t>(compiled.Range.End - compiled.Range.First)));
+      WriteFileChanged(flashPath, compiled.Image,
+                       static_cast<std::size_t>(compiled.PackStart + compiled.Range.First),
+                       static_cast<std::size_t>(compiled.PackStart + compiled.Range.End));
     }
     frame.SetProgressValue(frame.ProgressMaximum());
     return CommandResult{};

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 #include <random>
+#include <sstream>
 
 #include "check/check_output.h"
 #include "check/text_checks.h"
@@ -185,6 +186,40 @@ TEST_F(Checking, TextReportShowsTwentyProblemsOfEachGroupAndCountsTheRest) {
   EXPECT_EQ(text.find("line 32: "), std::string::npos);
   EXPECT_NE(text.find("... and 5 more"), std::string::npos);
   EXPECT_NE(text.find("Verdict: fits\n"), std::string::npos);
+}
+
+// Every column starts where its heading does, however long its figures.
+TEST_F(Checking, TextReportColumnsAreAsWideAsTheirLongestEntry) {
+  for (const std::int64_t big : {std::int64_t{7}, std::int64_t{1026684}, std::int64_t{123456789012}}) {
+    CheckReport report = Check(CleanLines());
+    report.Standard.Spare = big;
+    report.Compact.Spare = -big;
+    report.Compact.PackLength = big * 1000;
+    report.Standard.Blocks = static_cast<std::int32_t>(big % 100000000);
+    report.PerLanguage[0].PhoneBytes = big * 100;
+    report.PerLanguage[1].CompactBytes = big;
+    auto starts = [](const std::string& line) {  // where each cell begins, after two spaces
+      std::vector<std::size_t> at = {0};
+      for (std::size_t i = 2; i < line.size(); ++i) {
+        if (line[i] != ' ' && line[i - 1] == ' ' && line[i - 2] == ' ') at.push_back(i);
+      }
+      return at;
+    };
+    const std::string text = CheckReportText(report);
+    std::istringstream again(text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(again, line);) lines.push_back(line);
+    for (const char* heading : {"Packing ", "Language "}) {
+      const auto head = std::find_if(lines.begin(), lines.end(),
+                                     [&](const std::string& l) { return l.starts_with(heading); });
+      ASSERT_NE(head, lines.end()) << text;
+      const std::vector<std::size_t> columns = starts(*head);
+      for (auto row = head + 1; row != lines.end() && !row->empty(); ++row) {
+        const std::vector<std::size_t> cells = starts(*row);
+        EXPECT_EQ(cells, columns) << text;
+      }
+    }
+  }
 }
 
 // The pack lengths that the check gives are the lengths that compile writes.

@@ -233,6 +233,22 @@ TEST_F(Cli, ChecksWithExitStatusByWhetherCompileWouldSucceed) {
       << err_.str();
 }
 
+// No languages is a fault of the file: the report names it, whether or not
+// a reference language was asked for.
+TEST_F(Cli, ChecksAFileWithoutLanguagesAsAFileThatDoesNotFit) {
+  const std::string config = Path("tarvo.ini").string();
+  Write(Path("bare.lgp"), test::LgpBytes({u"PhoneType " + test::U(test::kBareType)}));
+  for (const std::vector<std::string>& options :
+       {std::vector<std::string>{}, {"--reference", "2"}, {"--json"}}) {
+    std::vector<std::string> args = {"check", "--config", config};
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back(Path("bare.lgp"));
+    EXPECT_EQ(Run(args), 1) << err_.str();
+    EXPECT_EQ(err_.str(), "");
+    EXPECT_NE(out_.str().find("AllLangs must be at least 1"), std::string::npos) << out_.str();
+  }
+}
+
 TEST_F(Cli, CheckUsageErrorsAndHelp) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"check"}, "expected one file name"},

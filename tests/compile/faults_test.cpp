@@ -216,5 +216,68 @@ TEST_F(Faults, CommandLineToolReportsThemOnStandardError) {
   EXPECT_EQ(Read(Path("flash.bin")), image_);
 }
 
+// A second compile into a file that one is writing refuses before it reads
+// anything else, names the file, and leaves it to the first.
+TEST_F(Faults, SecondCompileIntoTheSameFileRefusesAtOnce) {
+  Write(Path("old.lng"), {1, 2, 3});
+  for (const char* target : {"flash.bin", "old.lng"}) {
+    const std::vector<std::uint8_t> before = Read(Path(target));
+    {
+      const FileLock first = LockForWriting(Path(target));
+      EXPECT_EQ(
+          Compile(Path(target == std::string("flash.bin") ? "in.lgp" : "lang.lgp"), Path(target)).Outcome,
+          CommandOutcome::Failed);
+      ExpectReported(Path(target), "another compile is writing into it");
+      EXPECT_EQ(frame_.messages[0].Text,
+                "Cannot write \"" + Path(target).string() +
+                    "\": another compile is writing into it. Nothing has been written; "
+                    "try again when it has finished.");
+      EXPECT_EQ(frame_.statuses, (std::vector<std::string>{"Reading...", "Stopped!"}));
+      EXPECT_EQ(Read(Path(target)), before);
+      std::ostringstream out, err;
+      const std::string config = Path("cli.ini").string();
+      WriteText(config, std::string("TRANS 80,0\r\nPHONETYPE ") + test::kBareType + "\r\n");
+      const std::string lgp = Path("in.lgp").string(), flash = Path("flash.bin").string();
+      const std::string_view args[] = {"compile", "--config", config, lgp, flash};
+      if (target == std::string("flash.bin")) {
+        EXPECT_EQ(RunCli(args, out, err), 1);
+        EXPECT_EQ(err.str(), frame_.messages[0].Text + "\n");
+      }
+    }
+    EXPECT_EQ(Compile(Path(target == std::string("flash.bin") ? "in.lgp" : "lang.lgp"), Path(target)).Outcome,
+              CommandOutcome::Done);
+  }
+}
+
+// A flash image is replaced whole by a new file, which keeps what the old one
+// had beside its bytes: permissions, and the symbolic link that led to it.
+TEST_F(Faults, ReplacedImageKeepsPermissionsAndLinks) {
+  std::filesystem::permissions(Path("flash.bin"), std::filesystem::perms::owner_read |
+                                                      std::filesystem::perms::owner_write |
+                                                      std::filesystem::perms::group_read);
+  std::filesystem::create_symlink(Path("flash.bin"), Path("link.bin"));
+  ASSERT_EQ(Compile(Path("in.lgp"), Path("link.bin")).Outcome, CommandOutcome::Done);
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("link.bin")));
+  EXPECT_EQ(std::filesystem::status(Path("flash.bin")).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
+  EXPECT_NE(Read(Path("flash.bin")), image_);
+  EXPECT_EQ(Read(Path("flash.bin")).size(), image_.size());
+  ExpectNoTemporaryFiles(dir_);
+}
+
+// What a killed writer left beside a file goes with the next lock on it;
+// nothing else does.
+TEST_F(Faults, LockRemovesOnlyTheStaleTemporariesOfItsFile) {
+  const std::vector<std::string> stale = {"flash.bin.tmp-a1B2c3", "flash.bin.tmp-XXXXXX"};
+  const std::vector<std::string> kept = {"flash.bin.tmp-a1B2c", "flash.bin.tmp-a1B2c34",
+                                         "other.bin.tmp-a1B2c3", "flash.bin.old", "xflash.bin.tmp-a1B2c3"};
+  for (const auto& name : stale) Write(Path(name), {1});
+  for (const auto& name : kept) Write(Path(name), {2});
+  { const FileLock lock = LockForWriting(Path("flash.bin")); }
+  for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(Path(name))) << name;
+  for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(Path(name))) << name;
+}
+
 }  // namespace
 }  // namespace tarvo
