@@ -63,6 +63,13 @@ void MainForm::CreateControls() {
   saveLangSigCheck_->setObjectName(QStringLiteral("SaveLangSigCheck"));
   saveLangSigCheck_->setGeometry(56, 16, 185, 17);
   saveLangSigCheck_->setChecked(true);
+  // The editor opens images with the options as they are now, also when it
+  // opens one of its own accord (its Open, recent files, a dropped file).
+  for (QCheckBox* option : {hexStringNumbersCheck_, saveLangSigCheck_}) {
+    connect(option, &QCheckBox::toggled, this, [this] {
+      if (editor_) editor_->SetDecompileOptions(saveLangSigCheck_->isChecked(), hexStringNumbersCheck_->isChecked());
+    });
+  }
 
   progressBar_ = new QProgressBar(this);
   progressBar_->setObjectName(QStringLiteral("ProgressBar"));

@@ -9,32 +9,12 @@ namespace tarvo {
 
 namespace {
 
-LgpScan ScanNamed(std::span<const std::uint8_t> file, const std::string& name) {
-  try {
-    return ScanLgp(file);
-  } catch (const Error& e) {
-    throw Error("\"" + name + "\": " + e.what());
-  }
-}
-
 std::size_t LanguageNumbered(const LgpScan& scan, std::int32_t number, const std::string& name) {
   try {
     return LanguageIndex(scan, number);
   } catch (const Error& e) {
     throw Error("\"" + name + "\": " + e.what());
   }
-}
-
-// The old pack's language with the LangId of the new pack's language
-// `index`; where several share it, the one at the same place among them.
-std::size_t OldLanguage(const LgpScan& oldScan, const LgpScan& newScan, std::size_t index, const char* role,
-                        const std::string& oldName, const std::string& newName) {
-  const std::int32_t langId = newScan.Languages[index].LangId;
-  const auto found = LanguageWithLangId(oldScan, langId, LangIdRank(newScan, index));
-  if (found) return *found;
-  if (const auto first = LanguageWithLangId(oldScan, langId)) return *first;
-  throw Error("\"" + oldName + "\" has no language with LangId " + std::to_string(langId) + " (" + role +
-              " " + std::to_string(index + 1) + " of \"" + newName + "\"); nothing was written.");
 }
 
 MergeTarget TargetOf(std::span<const std::uint8_t> file, const LgpScan& scan, std::size_t reference,
@@ -49,6 +29,24 @@ MergeTarget TargetOf(std::span<const std::uint8_t> file, const LgpScan& scan, st
 
 }  // namespace
 
+LgpScan ScanNamed(std::span<const std::uint8_t> file, const std::string& name) {
+  try {
+    return ScanLgp(file);
+  } catch (const Error& e) {
+    throw Error("\"" + name + "\": " + e.what());
+  }
+}
+
+std::size_t OldLanguage(const LgpScan& oldScan, const MergeLanguage& wanted, const std::string& oldName,
+                        const std::string& newName, const char* consequence) {
+  const auto found = LanguageWithLangId(oldScan, wanted.LangId, wanted.Rank);
+  if (found) return *found;
+  if (const auto first = LanguageWithLangId(oldScan, wanted.LangId)) return *first;
+  throw Error("\"" + oldName + "\" has no language with LangId " + std::to_string(wanted.LangId) + " (" +
+              wanted.Role + " " + std::to_string(wanted.Index + 1) + " of \"" + newName + "\"); " +
+              consequence);
+}
+
 MergeResult MergeLgp(std::span<const std::uint8_t> oldFile, const std::string& oldName,
                      std::span<const std::uint8_t> newFile, const std::string& newName,
                      const MergeOptions& options) {
@@ -56,9 +54,12 @@ MergeResult MergeLgp(std::span<const std::uint8_t> oldFile, const std::string& o
   const LgpScan oldScan = ScanNamed(oldFile, oldName);
   const std::size_t language = LanguageNumbered(newScan, options.Language, newName);
   const std::size_t reference = LanguageNumbered(newScan, options.Reference, newName);
-  const MergeSource old{oldFile, oldScan,
-                        OldLanguage(oldScan, newScan, reference, "the reference language", oldName, newName),
-                        OldLanguage(oldScan, newScan, language, "language", oldName, newName)};
+  auto oldLanguage = [&](std::size_t index, const char* role) {
+    const MergeLanguage wanted{newScan.Languages[index].LangId, LangIdRank(newScan, index), index, role};
+    return OldLanguage(oldScan, wanted, oldName, newName, "nothing was written.");
+  };
+  const MergeSource old{oldFile, oldScan, oldLanguage(reference, "the reference language"),
+                        oldLanguage(language, "language")};
   MergePlan plan = PlanMerge(old, TargetOf(newFile, newScan, reference, language), options.Fuzzy);
   MergeResult result;
   result.Lgp = plan.Texts.empty() ? std::vector<std::uint8_t>(newFile.begin(), newFile.end())

@@ -32,6 +32,23 @@ MergeResult MergeLgp(std::span<const std::uint8_t> oldFile, const std::string& o
                      std::span<const std::uint8_t> newFile, const std::string& newName,
                      const MergeOptions& options);
 
+// Scans a .lgp file; an Error names the file (`name`).
+LgpScan ScanNamed(std::span<const std::uint8_t> file, const std::string& name);
+
+// A language of the new pack that the old pack must have.
+struct MergeLanguage {
+  std::int32_t LangId = 0;
+  std::size_t Rank = 0;   // among the new pack's languages with that LangId, from 0
+  std::size_t Index = 0;  // in the new pack, from 0
+  const char* Role = "language";
+};
+
+// The old pack's language with the LangId of `wanted`; where several share
+// it, the one at the same rank, else the first. Without one, an Error naming
+// both files and ending with `consequence`.
+std::size_t OldLanguage(const LgpScan& oldScan, const MergeLanguage& wanted, const std::string& oldName,
+                        const std::string& newName, const char* consequence);
+
 struct MergeCommandResult {
   CommandResult Result;
   std::optional<MergeReport> Report;  // when it succeeded

@@ -15,6 +15,7 @@
 #include "compile/compile_command.h"
 #include "config/error.h"
 #include "config/file_io.h"
+#include "merge/merge_document.h"
 
 namespace tarvo {
 
@@ -267,6 +268,34 @@ void EditorWindow::CompileTexts(const QString& flashPath) {
   const QString name = FileName(lgpPath_.isEmpty() ? imagePath_ : lgpPath_);
   RunCompileText(*this, config_, pivots_, document_->SaveBytes(), name.toStdString(),
                  flashPath.toStdString());
+}
+
+// ---------------------------------------------------------------------------
+// Carrying a translation
+
+void EditorWindow::AskAndCarry() {
+  if (!document_ || IsBusy()) return;
+  const QString path =
+      dialogs_.AskForFile(this, {QStringLiteral("Carry translations from..."), kTextFilter, false, true});
+  if (!path.isEmpty()) CarryFrom(path);
+}
+
+void EditorWindow::CarryFrom(const QString& oldPath) {
+  if (!document_ || IsBusy()) return;
+  FinishTableEdit();
+  DocumentMerge merge;
+  try {
+    merge = PlanDocumentMerge(ReadWholeFile(oldPath.toStdString()), DisplayPath(oldPath.toStdString()),
+                              *document_, model_->EditedLanguage(), model_->ReferenceLanguage());
+  } catch (const Error& e) {
+    // The message names the file and the reason; the document stays as it was.
+    QString text = QString::fromStdString(e.what());
+    if (!text.contains(FileName(oldPath))) text = QStringLiteral("Cannot read %1: %2").arg(oldPath, text);
+    dialogs_.ShowMessage(this, {text.toStdString(), "Cannot carry translations", MessageKind::Notice});
+    return;
+  }
+  ApplyEdits(std::move(merge.Edits));  // one undo step
+  dialogs_.ShowMessage(this, {DocumentMergeText(merge), "Carry translations", MessageKind::Notice});
 }
 
 void EditorWindow::PivotsAdvanced() {

@@ -281,6 +281,8 @@ void EditorWindow::CreateActions() {
   QAction* compile =
       AddAction(file, QStringLiteral("&Compile to flash..."), QKeySequence(QStringLiteral("Ctrl+B")),
                 "CompileAction", [this] { CompileToFlash(); });
+  QAction* carry = AddAction(file, QStringLiteral("Carry &translations from..."), {}, "CarryAction",
+                             [this] { AskAndCarry(); });
   file->addSeparator();
   AddAction(file, QStringLiteral("&Close"), QKeySequence::Close, "CloseAction", [this] { close(); });
 
@@ -317,7 +319,7 @@ void EditorWindow::CreateActions() {
   QAction* previous =
       AddAction(go, QStringLiteral("&Previous message"), QKeySequence(QStringLiteral("Ctrl+Up")),
                 "PreviousAction", [this] { StepMessage(-1); });
-  documentActions_ = {saveAction_, saveAs, compile, find, replace, goTo, work, next, previous};
+  documentActions_ = {saveAction_, saveAs, compile, carry, find, replace, goTo, work, next, previous};
   UpdateRecentMenu();
 }
 

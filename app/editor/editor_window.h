@@ -55,6 +55,10 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   bool Save();
   bool SaveAs();
   void CompileToFlash();
+  // Carries the translation of an older .lgp into the edited language,
+  // matched by the reference language, as one undo step.
+  void AskAndCarry();
+  void CarryFrom(const QString& oldPath);
   void Undo();
   void Redo();
 

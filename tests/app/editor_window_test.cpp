@@ -457,6 +457,71 @@ class EditorWindowTest : public QObject {
     QVERIFY(HasLine(Path("pack.lgp"), u"String 1, \"\u8123\""));
   }
 
+  void carryingATranslationIsOneUndoStepAndABadFileChangesNothing() {
+    OpenAndWait(Path("pack.lgp"));
+    // The old pack has one message more, "Help" at 2: the later ones moved down.
+    auto old = [](const std::u16string& langId) {
+      return test::LgpBytes({u"AllLangs 2", u"MaxMsgId 5", u"LangId 1", u"String 0, \"Open\"",
+                             u"String 1, \"Close\"", u"String 2, \"Help\"", u"String 3, \"Menu\"",
+                             u"String 4, \"OK\"", u"String 5, \"%d new\"", u"LangId " + langId,
+                             u"String 0, \"Avaa\"", u"String 1, \"Sulje\"", u"String 3, \"Valikko\"",
+                             u"String 5, \"%d uutta\""});
+    };
+    WriteFile(Path("old.lgp"), old(u"2"));
+    WriteFile(Path("other.lgp"), old(u"9"));
+    WriteFile(Path("noise.lgp"), {'n', 'o', ' ', 'p', 'a', 'c', 'k'});
+    const Document& document = *window_->CurrentDocument();
+    for (const char* bad : {"noise.lgp", "other.lgp", "missing.lgp"}) {
+      dialogs_.files = {Path(bad)};
+      Trigger("CarryAction");
+      QVERIFY2(QString::fromStdString(dialogs_.messages.back().Text).contains(QString::fromLatin1(bad)),
+               dialogs_.messages.back().Text.c_str());
+      QVERIFY(!document.CanUndo() && !document.IsModified());
+    }
+
+    dialogs_.files = {Path("old.lgp")};
+    Trigger("CarryAction");
+    QVERIFY2(dialogs_.messages.back().Text.starts_with(
+                 "Carried: 5 (same number 2, moved 3), ambiguous: 0, source changed: 0, new: 0, dropped: 1."),
+             dialogs_.messages.back().Text.c_str());
+    const std::u16string carried[] = {u"Avaa", u"Sulje", u"Valikko", u"OK", u"%d uutta"};
+    for (std::int32_t m = 0; m < 5; ++m) QCOMPARE(Text(m), carried[m]);
+    QCOMPARE(Label("Counts"), QStringLiteral("Translated 5 of 5 · 0 with problems · 3 changed"));
+    window_->Undo();
+    for (std::int32_t m = 0; m < 5; ++m) QVERIFY(!document.IsChanged(1, m));
+    QVERIFY(!document.CanUndo() && !document.IsModified());
+  }
+
+  void compilingIntoTheImageItCameFromKeepsTheEdit() {
+    Configuration shipped;
+    LoadConfiguration(TARVO_SOURCE_DIR "/config/tarvo.ini", shipped);
+    for (const char* name : {"demo.bin", "demo.lng"}) {
+      const QString path = Path(name);
+      QVERIFY(QFile::copy(QStringLiteral(TARVO_SOURCE_DIR "/examples/") + QString::fromLatin1(name), path));
+      auto open = [&](EditorWindow& window) {
+        window.SetDecompileOptions(false, false);  // the texts without their selector escapes
+        window.Open(path);
+        QTRY_VERIFY(!window.IsOpening());
+        QVERIFY2(window.HasDocument(), dialogs_.messages.empty() ? name : dialogs_.messages.back().Text.c_str());
+      };
+      EditorWindow window(shipped, pivots_, dialogs_);
+      open(window);
+      QVERIFY(!window.CurrentDocument()->Text(0, 2).starts_with(u"<80>"));
+      auto* model = static_cast<MessageTableModel*>(window.findChild<QTableView*>("MessageTable")->model());
+      const std::size_t edited = model->EditedLanguage();  // the second, or the language file's only one
+      QVERIFY(model->setData(model->index(2, MessageTableModel::TextColumn), QStringLiteral("Kokeilu")));
+      dialogs_.choices = {0};  // write into the file the texts came from
+      window.CompileToFlash();
+      QCOMPARE(dialogs_.questions.back().title, QStringLiteral("Compile to flash"));
+      QCOMPARE(window.findChild<QLabel*>("CommandStatus")->text(), QStringLiteral("Done!"));
+      dialogs_.choices = {1};
+
+      EditorWindow reopened(shipped, pivots_, dialogs_);
+      open(reopened);
+      QCOMPARE(reopened.CurrentDocument()->Text(edited, 2), std::u16string(u"Kokeilu"));
+    }
+  }
+
   void theShippedExampleAsPictured() {
     Configuration shipped;
     LoadConfiguration(TARVO_SOURCE_DIR "/config/tarvo.ini", shipped);

@@ -368,6 +368,11 @@ class MainFormTest : public QObject {
     QTRY_VERIFY(form_->Editor()->HasDocument());
     QCOMPARE(form_->Editor()->FilePath(), Path("out.lgp"));
     QVERIFY(form_->isVisible());  // the main window stays as it was
+    // An image the editor opens itself follows the options as they are now.
+    Child<QCheckBox>("SaveLangSigCheck")->setChecked(false);
+    form_->Editor()->Open(Path("flash.bin"));
+    QTRY_VERIFY(!form_->Editor()->IsOpening());
+    QCOMPARE(form_->Editor()->CurrentDocument()->Text(0, 1).find(u'<'), std::u16string::npos);
   }
 
   void closingWaitsForTheRunningCommand() {

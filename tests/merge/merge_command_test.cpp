@@ -6,6 +6,10 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
+#include "config/configuration.h"
+#include "merge/merge_document.h"
+#include "merge/merge_lgp.h"
+#include "merge/merge_report.h"
 #include "po/po_file.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/lgp_text.h"
@@ -80,6 +84,26 @@ TEST_F(MergeCommand, CarriesEveryTranslationAcrossTheRenumberingAsMsgmergeDoes) 
 }
 
 // Also where languages share a LangId: each is matched by its place among them.
+TEST_F(MergeCommand, CarryingIntoAnOpenDocumentGivesTheCommandsBytes) {
+  auto openable = [](std::vector<std::uint8_t> pack) {
+    auto lines = test::LgpLines(pack);
+    lines.insert(lines.begin(), u"PhoneType TEST, 200, 100000, 4, 6, 8, A, C, E, 10, 20, 12, 40, 256, 0");
+    return test::LgpBytes(lines);
+  };
+  const std::vector<std::uint8_t> oldPack = openable(ScenarioPack(false)), newPack = openable(ScenarioPack(true));
+  Configuration config;
+  LoadConfigurationText("TRANS 80,0\nTRANS 81,400\n", config);
+  for (const auto& [language, reference] : {std::pair{2, 1}, std::pair{3, 4}, std::pair{1, 2}}) {
+    SCOPED_TRACE(language);
+    const MergeResult command = MergeLgp(oldPack, "old.lgp", newPack, "new.lgp", {language, reference});
+    Document document = Document::FromLgp(newPack, "new.lgp", config);
+    const DocumentMerge merge = PlanDocumentMerge(oldPack, "old.lgp", document, language - 1, reference - 1);
+    EXPECT_EQ(MergeSummaryText(merge.Report), MergeSummaryText(command.Report));
+    document.Apply(merge.Edits);
+    EXPECT_EQ(document.SaveBytes(), command.Lgp);
+  }
+}
+
 TEST_F(MergeCommand, APackMergedWithItselfStaysByteForByte) {
   auto twins = test::LgpLines(Read(std::filesystem::path(TARVO_SOURCE_DIR) / "examples/demo.lgp"));
   Write(Path("demo.lgp"), test::LgpBytes(twins));
