@@ -69,7 +69,13 @@ EditorWindow::EditorWindow(const Configuration& config, PivotRandom& pivots, Dia
   sinceEvents_.start();
 }
 
-EditorWindow::~EditorWindow() { opening_.waitForFinished(); }
+EditorWindow::~EditorWindow() {
+  opening_.waitForFinished();
+  // The views outlive the document while the window's widgets are torn
+  // down, and still ask the model for their headers and cells.
+  model_->SetDocument(nullptr, nullptr);
+  model_->SetCost({});
+}
 
 void EditorWindow::SetDecompileOptions(bool saveLangSignatures, bool hexStringNumbers) {
   saveLangSignatures_ = saveLangSignatures;
