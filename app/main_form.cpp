@@ -1,7 +1,5 @@
 #include "app/main_form.h"
 
-#include "app/editor/editor_window.h"
-
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -15,6 +13,8 @@
 #include <QStatusBar>
 #include <cmath>
 
+#include "app/editor/editor_window.h"
+#include "app/frame_progress.h"
 #include "compile/compile_command.h"
 #include "config/file_io.h"
 #include "decompile/decompile_command.h"
@@ -244,15 +244,7 @@ void MainForm::SetProgressValue(double value) {
 }
 
 void MainForm::ShowProgress() {
-  // QProgressBar counts in integers and shows a busy bar when its range is
-  // empty; an empty range here means there is nothing left to do.
-  if (progressMaximum_ > progressMinimum_) {
-    progressBar_->setRange(static_cast<int>(std::lround(progressMinimum_)), static_cast<int>(std::lround(progressMaximum_)));
-    progressBar_->setValue(static_cast<int>(std::lround(std::clamp(progressValue_, progressMinimum_, progressMaximum_))));
-  } else {
-    progressBar_->setRange(0, 1);
-    progressBar_->setValue(progressValue_ >= progressMaximum_ ? 1 : 0);
-  }
+  ShowFrameProgress(*progressBar_, progressMinimum_, progressMaximum_, progressValue_);
 }
 
 void MainForm::Yield() {

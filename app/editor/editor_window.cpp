@@ -27,6 +27,7 @@
 #include "app/editor/escape_highlighter.h"
 #include "app/editor/message_table_model.h"
 #include "app/editor/pack_gauge.h"
+#include "app/frame_progress.h"
 #include "config/error.h"
 #include "document/filters.h"
 #include "document/measure.h"
@@ -724,15 +725,7 @@ void EditorWindow::SetProgressValue(double value) {
 }
 
 void EditorWindow::ShowProgress() {
-  if (progressMaximum_ > progressMinimum_) {
-    progressBar_->setRange(static_cast<int>(std::lround(progressMinimum_)),
-                           static_cast<int>(std::lround(progressMaximum_)));
-    progressBar_->setValue(
-        static_cast<int>(std::lround(std::clamp(progressValue_, progressMinimum_, progressMaximum_))));
-  } else {
-    progressBar_->setRange(0, 1);
-    progressBar_->setValue(progressValue_ >= progressMaximum_ ? 1 : 0);
-  }
+  ShowFrameProgress(*progressBar_, progressMinimum_, progressMaximum_, progressValue_);
 }
 
 void EditorWindow::Yield() {
