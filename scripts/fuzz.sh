@@ -2,14 +2,21 @@
 # Builds the fuzz targets with clang and libFuzzer (address and
 # undefined-behaviour sanitizers on) and runs each for a bounded time,
 # starting from the seed corpus. A crash fails the run; its input is kept in
-# build/fuzz/findings/ to become a regression test.
+# the build folder's findings/ to become a regression test.
 # Usage: fuzz.sh [SECONDS_PER_TARGET]   (default 45)
+# TARVO_FUZZ_DIR names the build folder (default build/fuzz); one configured
+# already with TARVO_FUZZ, such as the test command's sanitizer build, is used
+# as it is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-45}
-dir=build/fuzz
-CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_FUZZ=ON
-cmake --build "$dir" -j "$(nproc)"
+dir=${TARVO_FUZZ_DIR:-build/fuzz}
+targets=(configuration decompile lgp_reader compile_roundtrip text_roundtrip lgp_edit document)
+if ! grep -q "^TARVO_FUZZ:BOOL=ON" "$dir/CMakeCache.txt" 2>/dev/null; then
+  CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_FUZZ=ON \
+    -DTARVO_BUILD_TESTS=OFF -DTARVO_BUILD_GUI=OFF -DTARVO_BUILD_BENCH=OFF
+fi
+cmake --build "$dir" -j "$(nproc)" --target tarvo_fuzz_seeds "${targets[@]/#/fuzz_}"
 rm -rf "$dir/seeds"
 "$dir/bin/tarvo_fuzz_seeds" "$dir/seeds"
 mkdir -p "$dir/findings"
@@ -24,7 +31,6 @@ fuzz_one() {
     "$corpus" "$dir/seeds/$target" "tests/fuzz/regressions/$target" 2>"$dir/$target.log"
 }
 
-targets=(configuration decompile lgp_reader compile_roundtrip text_roundtrip lgp_edit document)
 jobs=$(nproc)
 status=0
 for ((first = 0; first < ${#targets[@]}; first += jobs)); do
