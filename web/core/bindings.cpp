@@ -18,6 +18,7 @@
 
 #include "check/check_output.h"
 #include "check/lgp_check.h"
+#include "check/text_marks.h"
 #include "compile/compile_command.h"
 #include "config/configuration.h"
 #include "config/error.h"
@@ -342,6 +343,23 @@ class Core {
     } catch (...) {
       return Failure("Not enough memory to merge \"" + oldName + "\" into \"" + newName + "\".");
     }
+  }
+
+  // The escapes and conversions of a text, where an editor marks them.
+  val TextMarks(const std::u16string& text) {
+    val marks = val::array();
+    try {
+      for (const TextMark& m : FindTextMarks(text)) {
+        val mark = val::object();
+        mark.set("start", m.Start);
+        mark.set("length", m.Length);
+        mark.set("kind", std::string(m.Kind == MarkKind::Escape ? "escape" : "conversion"));
+        marks.call<void>("push", mark);
+      }
+    } catch (...) {
+      // Out of memory: no marks.
+    }
+    return marks;
   }
 
   // Documents, by the number Open gives.
@@ -722,6 +740,7 @@ EMSCRIPTEN_BINDINGS(tarvo_core) {
       .function("compile", &Core::Compile)
       .function("check", &Core::Check)
       .function("merge", &Core::Merge)
+      .function("textMarks", &Core::TextMarks)
       .function("openLgp", &Core::OpenLgp)
       .function("openImage", &Core::OpenImage)
       .function("close", &Core::Close)

@@ -179,6 +179,13 @@ export interface TarvoDocument {
   close(): void; // frees it; the object is unusable afterwards
 }
 
+/** An escape ("<0A>", "<81>") or printf-style conversion ("%s", "%1$d") in a text, in UTF-16 units. */
+export interface TextMark {
+  start: number;
+  length: number;
+  kind: "escape" | "conversion";
+}
+
 export interface TarvoCore {
   /** Replaces the configuration in use with this tarvo.ini text; on failure the old one stays. */
   loadConfig(ini: Uint8Array): { ok: true; phoneTypes: string[] } | Failure;
@@ -191,6 +198,8 @@ export interface TarvoCore {
   check(lgp: Uint8Array, name: string, reference?: number): CheckResult | Failure;
   merge(oldLgp: Uint8Array, oldName: string, newLgp: Uint8Array, newName: string, options: MergeOptions):
     MergeResult | Failure;
+  /** The escapes and conversions of a text, in the order they stand, as the window's editor colours them. */
+  textMarks(text: string): TextMark[];
   openLgp(lgp: Uint8Array, name: string): { ok: true; document: TarvoDocument } | Failure;
   openImage(image: Uint8Array, name: string, options: DecompileOptions, callbacks?: Callbacks):
     { ok: true; document: TarvoDocument } | Failure;

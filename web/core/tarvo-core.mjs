@@ -219,6 +219,11 @@ class TarvoCore {
     });
   }
 
+  /** Beyond the types: where an editor marks the escapes and conversions of a text. */
+  textMarks(text) {
+    return this[runIn](() => [], () => this.#core.textMarks(String(text)));
+  }
+
   openLgp(lgp, name) {
     return this[runIn](moduleFailure, () => {
       if (!this.#put(0, lgp)) return failure(`Not enough memory to open ${name}.`);
