@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up what is needed, builds Tarvo and runs the whole test suite: the
-# suite built with clang's address and undefined-behaviour sanitizers, so that
+# core in WebAssembly; the suite built with clang's address and undefined-behaviour sanitizers, so that
 # memory faults fail the run, whose build also makes the fuzz targets; the
 # fuzz targets for a bounded time; and the suite in a normal build, the only
 # one with the window and the benchmarks. Each phase prints its time. Debug
@@ -25,7 +25,12 @@ phase() {
   echo "== $1"
 }
 
-echo "== Sanitizer build"
+echo "== WebAssembly build"
+# The module and tarvo-cli on Node.js in build/web, which the normal build's
+# suite holds to the native core and tarvo-cli (its web_ tests).
+bash scripts/web.sh build
+
+phase "Sanitizer build"
 (
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

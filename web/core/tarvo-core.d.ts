@@ -27,6 +27,8 @@ export interface Question {
 export interface Callbacks {
   status?(text: string): void; // "Analyzing...", "Decompiling...", "Reading...", "Packing...", "Writing..."
   progress?(done: number, total: number): void;
+  message?(message: CommandMessage): void; // each message as it is shown (a question not answered yes is not)
+  warnings?(warnings: string[]): void; // the reader's warnings, "line N: what", as they come
 }
 
 export interface DecompileOptions {
@@ -43,6 +45,7 @@ export interface CompileOptions {
   crop: boolean; // the crop question answered yes
   compact: boolean; // pack compactly (or: the compact question answered yes)
   force: boolean; // the missing-signature question answered yes
+  imageError?: string; // the image could not be read: the failure's message where the pack needs the image
 }
 
 export interface CompileResult {
@@ -51,6 +54,8 @@ export interface CompileResult {
   languageFile: boolean;
   packStart: number; // where the pack starts in image
   written: "standard" | "compact";
+  changedFrom: number; // the bytes of image from here to changedTo are the new pack's; the rest is as it was
+  changedTo: number;
   warnings: string[]; // reader warnings, "line N: what"
   messages: CommandMessage[];
 }
@@ -58,6 +63,7 @@ export interface CompileResult {
 /** Failed with a message; `silent` when the command ended without one (empty file, no byte order mark). */
 export interface CompileFailure extends Failure {
   silent: boolean;
+  empty: boolean; // the .lgp text was empty (0 bytes)
   warnings: string[];
   messages: CommandMessage[];
 }
@@ -67,6 +73,8 @@ export interface CheckResult {
   json: string; // exactly what `tarvo-cli check --json` writes
   text: string; // exactly what `tarvo-cli check` writes
   fits: boolean; // exit status 0 when true, 1 when false
+  read: boolean; // the file was read in full as an .lgp file
+  languages: number; // the file's languages
 }
 
 export interface MergeOptions {
@@ -146,6 +154,7 @@ export interface Edit {
 export interface TarvoDocument {
   info(): DocumentInfo;
   texts(language: number): string[]; // every message's current text, 0 to maxMsgId
+  originalTexts(language: number): string[]; // every message's text as opened
   text(language: number, message: number): string;
   originalText(language: number, message: number): string;
   isChanged(language: number, message: number): boolean;
@@ -170,6 +179,13 @@ export interface TarvoDocument {
   close(): void; // frees it; the object is unusable afterwards
 }
 
+/** An escape ("<0A>", "<81>") or printf-style conversion ("%s", "%1$d") in a text, in UTF-16 units. */
+export interface TextMark {
+  start: number;
+  length: number;
+  kind: "escape" | "conversion";
+}
+
 export interface TarvoCore {
   /** Replaces the configuration in use with this tarvo.ini text; on failure the old one stays. */
   loadConfig(ini: Uint8Array): { ok: true; phoneTypes: string[] } | Failure;
@@ -182,6 +198,8 @@ export interface TarvoCore {
   check(lgp: Uint8Array, name: string, reference?: number): CheckResult | Failure;
   merge(oldLgp: Uint8Array, oldName: string, newLgp: Uint8Array, newName: string, options: MergeOptions):
     MergeResult | Failure;
+  /** The escapes and conversions of a text, in the order they stand, as the window's editor colours them. */
+  textMarks(text: string): TextMark[];
   openLgp(lgp: Uint8Array, name: string): { ok: true; document: TarvoDocument } | Failure;
   openImage(image: Uint8Array, name: string, options: DecompileOptions, callbacks?: Callbacks):
     { ok: true; document: TarvoDocument } | Failure;
