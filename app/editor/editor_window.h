@@ -27,6 +27,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
 class QTableView;
 class QWidget;
 
@@ -34,6 +35,7 @@ namespace tarvo {
 
 class MessageTableModel;
 class PackGauge;
+class SuggestionsPanel;
 
 class EditorWindow final : public QMainWindow, private CommandFrame {
   Q_OBJECT
@@ -61,6 +63,14 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   void CarryFrom(const QString& oldPath);
   void Undo();
   void Redo();
+  // Puts suggestion `index` (from 0) into the translation as one undo step.
+  bool UseSuggestion(int index);
+  // Gives every message with the selected one's reference text its translation, as one undo step.
+  void UseTranslationForAll();
+  // Adds a translation memory (.lgp or .po) to the settings' list and reads
+  // them all again; false, after a message naming it, when it cannot be read.
+  void AskAndAddMemory();
+  bool AddMemory(const QString& path);
 
   // Selection and movement; false when there is nowhere to go.
   bool GoToMessage(std::int32_t message);
@@ -115,6 +125,10 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   void CompileTexts(const QString& flashPath);
   void ApplyFilter();
   void LanguagesChosen();
+  void LanguageNamed();
+  // Reads the memories of the settings for the two languages; the failures
+  // are named in one message, each file once.
+  QStringList LoadMemories();
   void UpdateTitleAndCounts();
   void UpdateFindCount();
   void ReplaceOne();
@@ -165,6 +179,10 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   QComboBox* editLanguage_ = nullptr;
   QComboBox* referenceLanguage_ = nullptr;
   QComboBox* filter_ = nullptr;
+  QLineEdit* languageName_ = nullptr;
+  SuggestionsPanel* suggestions_ = nullptr;
+  QPushButton* useForAll_ = nullptr;
+  QStringList reportedMemories_;  // unreadable memories already named
   QLineEdit* search_ = nullptr;
   QLineEdit* goTo_ = nullptr;
   QWidget* replaceBar_ = nullptr;
