@@ -5,6 +5,9 @@ set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libcli11-dev
   nlohmann-json3-dev libgettextpo-dev gettext clang libclang-rt-14-dev
+  # spell checking in the editor, and the dictionaries its tests read
+  libnuspell-dev hunspell-en-us hunspell-de-de hunspell-fr hunspell-es hunspell-it hunspell-pl hunspell-ru
+  hunspell-pt-pt
   # the Debian package and its checks
   dpkg-dev file groff-base appstream desktop-file-utils)
 

@@ -22,7 +22,9 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "app/editor/escape_highlighter.h"
 #include "app/editor/language_names.h"
@@ -34,6 +36,7 @@
 #include "document/consistency.h"
 #include "document/filters.h"
 #include "document/measure.h"
+#include "spelling/spell_checker.h"
 
 namespace tarvo {
 
@@ -75,6 +78,7 @@ EditorWindow::EditorWindow(const Configuration& config, PivotRandom& pivots, Dia
 
 EditorWindow::~EditorWindow() {
   opening_.waitForFinished();
+  spellingWatcher_.waitForFinished();
   // The views outlive the document while the window's widgets are torn
   // down, and still ask the model for their headers and cells.
   model_->SetDocument(nullptr, nullptr);
@@ -119,6 +123,7 @@ void EditorWindow::CreateControls() {
       {"Inconsistent", MessageFilter::Inconsistent}};
   for (const auto& [name, filter] : filters)
     filter_->addItem(QString::fromLatin1(name), static_cast<int>(filter));
+  filter_->addItem(QStringLiteral("Misspelt"), kMisspeltFilter);
   search_ = new QLineEdit(central);
   search_->setObjectName(QStringLiteral("Search"));
   search_->setPlaceholderText(QStringLiteral("Search texts and numbers ($7B)"));
@@ -133,8 +138,17 @@ void EditorWindow::CreateControls() {
   languageName_->setToolTip(
       QStringLiteral("A name for the edited language's LangId, such as German; kept for every pack"));
   languageName_->setMaximumWidth(140);
+  dictionary_ = new QComboBox(central);
+  dictionary_->setObjectName(QStringLiteral("Dictionary"));
+  dictionary_->setToolTip(QStringLiteral("The dictionary that checks the edited language's spelling"));
+  dictionary_->addItem(QStringLiteral("No spell checking"), QString());
+  for (const InstalledDictionary& installed : InstalledDictionaries()) {
+    const QString name = QString::fromStdString(installed.Name);
+    dictionary_->addItem(name, name);
+  }
   addLabelled(QStringLiteral("&Edit:"), editLanguage_);
   choosers->addWidget(languageName_);
+  choosers->addWidget(dictionary_);
   addLabelled(QStringLiteral("&Reference:"), referenceLanguage_);
   addLabelled(QStringLiteral("S&how:"), filter_);
   choosers->addWidget(search_, 1);
@@ -209,7 +223,8 @@ void EditorWindow::CreateControls() {
   translationEdit_->setUndoRedoEnabled(false);  // undo is the document's, one step per message typed into
   translationEdit_->installEventFilter(this);
   new EscapeHighlighter(referenceView_->document());
-  new EscapeHighlighter(translationEdit_->document());
+  translationHighlighter_ = new EscapeHighlighter(translationEdit_->document());
+  translationEdit_->setContextMenuPolicy(Qt::CustomContextMenu);
   auto* below = new QHBoxLayout;
   costLabel_ = new QLabel(details);
   costLabel_->setObjectName(QStringLiteral("StringCost"));
@@ -267,6 +282,12 @@ void EditorWindow::CreateControls() {
     table_->setFocus();
   });
   connect(languageName_, &QLineEdit::editingFinished, this, [this] { LanguageNamed(); });
+  connect(dictionary_, &QComboBox::activated, this,
+          [this] { SetDictionary(dictionary_->currentData().toString()); });
+  connect(translationEdit_, &QPlainTextEdit::customContextMenuRequested, this,
+          [this](const QPoint& position) { SpellingMenu(position); });
+  connect(&spellingWatcher_, &QFutureWatcher<std::vector<std::int32_t>>::finished, this,
+          [this] { SpellingChecked(); });
   connect(useForAll_, &QPushButton::clicked, this, [this] { UseTranslationForAll(); });
   connect(suggestions_, &SuggestionsPanel::Chosen, this, [this](int index) { UseSuggestion(index); });
   connect(findText_, &QLineEdit::textChanged, this, [this] { UpdateFindCount(); });
@@ -508,6 +529,7 @@ void EditorWindow::ShowCurrentMessage() {
                                     LanguageLabel(document_->LangId(edited)),
                                     LanguageLabel(document_->LangId(reference))));
     referenceView_->setPlainText(QString::fromStdU16String(document_->Text(reference, message)));
+    ShowSpelling();
     const QString text = QString::fromStdU16String(document_->Text(edited, message));
     if (translationEdit_->toPlainText() != text) translationEdit_->setPlainText(text);
     translationEdit_->setReadOnly(!document_->CanEdit(edited, message));
@@ -564,6 +586,7 @@ void EditorWindow::LanguagesChosen() {
   }
   suggestions_->Reindex(&*document_, model_->ReferenceLanguage());
   LoadMemories();
+  LoadSpelling();
   ApplyFilter();
   UpdateFindCount();
   UpdateTitleAndCounts();
@@ -572,13 +595,22 @@ void EditorWindow::LanguagesChosen() {
 void EditorWindow::ApplyFilter() {
   if (!document_) return;
   const std::int32_t current = CurrentMessage();
-  const auto filter = static_cast<MessageFilter>(filter_->currentData().toInt());
+  const bool misspelt = filter_->currentData().toInt() == kMisspeltFilter;
   MessageQuery query;
   query.Language = model_->EditedLanguage();
   query.Reference = model_->ReferenceLanguage();
-  query.Filter = filter;
+  query.Filter = misspelt ? MessageFilter::All : static_cast<MessageFilter>(filter_->currentData().toInt());
   query.Search = search_->text().toStdU16String();
-  model_->SetRows(FindMessages(*document_, query, config_.Chars, Measure()));
+  std::vector<std::int32_t> rows = FindMessages(*document_, query, config_.Chars, Measure());
+  if (misspelt) {
+    // Until the background check is in, the table stays as it is.
+    const auto found = MisspeltRows();
+    if (!found) return;
+    std::vector<std::int32_t> both;
+    std::set_intersection(rows.begin(), rows.end(), found->begin(), found->end(), std::back_inserter(both));
+    rows = std::move(both);
+  }
+  model_->SetRows(std::move(rows));
   int row = model_->RowOf(current);
   if (row < 0 && model_->rowCount() > 0) row = 0;
   if (row >= 0) table_->setCurrentIndex(model_->index(row, MessageTableModel::TextColumn));

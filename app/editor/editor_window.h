@@ -36,6 +36,11 @@ namespace tarvo {
 class MessageTableModel;
 class PackGauge;
 class SuggestionsPanel;
+class SpellChecker;
+class EscapeHighlighter;
+
+// The Show filter that the window runs itself, off its thread.
+inline constexpr int kMisspeltFilter = -1;
 
 class EditorWindow final : public QMainWindow, private CommandFrame {
   Q_OBJECT
@@ -71,6 +76,15 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   // them all again; false, after a message naming it, when it cannot be read.
   void AskAndAddMemory();
   bool AddMemory(const QString& path);
+  // Spell checking of the edited language with an installed dictionary
+  // ("de_DE"; empty: none), kept for its LangId. False, after a message
+  // naming it, when it cannot be loaded.
+  bool SetDictionary(const QString& name);
+  const SpellChecker* Spelling() const { return checker_.get(); }
+  bool IsCheckingSpelling() const { return spellingRunning_; }  // the Misspelt filter's check runs
+  // The personal word list of the edited language, and the session's ignored words.
+  void AddToDictionary(const QString& word);
+  void IgnoreWord(const QString& word);
 
   // Selection and movement; false when there is nowhere to go.
   bool GoToMessage(std::int32_t message);
@@ -129,6 +143,14 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   // Reads the memories of the settings for the two languages; the failures
   // are named in one message, each file once.
   QStringList LoadMemories();
+  void LoadSpelling();
+  void ShowSpelling();
+  void SpellingMenu(const QPoint& position);
+  QString PersonalWordsPath() const;
+  // The messages the Misspelt filter shows, when checked for the current
+  // texts; otherwise starts that check and gives nothing.
+  std::optional<std::vector<std::int32_t>> MisspeltRows();
+  void SpellingChecked();
   void UpdateTitleAndCounts();
   void UpdateFindCount();
   void ReplaceOne();
@@ -183,6 +205,20 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   SuggestionsPanel* suggestions_ = nullptr;
   QPushButton* useForAll_ = nullptr;
   QStringList reportedMemories_;  // unreadable memories already named
+  QComboBox* dictionary_ = nullptr;
+  EscapeHighlighter* translationHighlighter_ = nullptr;
+  std::shared_ptr<SpellChecker> checker_;
+  std::uint64_t checkerGeneration_ = 0;  // counts the dictionaries and words lists loaded or changed
+  // The Misspelt filter's check: of which texts, and what it found.
+  struct SpellingKey {
+    std::uint64_t Revision = 0, Generation = 0;
+    std::size_t Language = 0, Reference = 0;
+    friend bool operator==(const SpellingKey&, const SpellingKey&) = default;
+  };
+  QFutureWatcher<std::vector<std::int32_t>> spellingWatcher_;
+  bool spellingRunning_ = false;
+  SpellingKey spellingRunningKey_, misspeltKey_;
+  std::optional<std::vector<std::int32_t>> misspelt_;
   QLineEdit* search_ = nullptr;
   QLineEdit* goTo_ = nullptr;
   QWidget* replaceBar_ = nullptr;

@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 #include <algorithm>
 #include <cstring>
@@ -25,6 +27,7 @@
 #include "app/editor/pack_gauge.h"
 #include "compile/pack_languages.h"
 #include "decompile/decompile_command.h"
+#include "spelling/spell_checker.h"
 #include "tests/app/scripted_dialogs.h"
 #include "tests/support/lgp_text.h"
 #include "tests/support/pack_builder.h"
@@ -586,6 +589,47 @@ class EditorWindowTest : public QObject {
     QCOMPARE(Model()->headerData(MessageTableModel::TextColumn, Qt::Horizontal).toString(),
              QStringLiteral("Translation (2 · Finnish)"));
     QVERIFY(!document.IsModified());
+  }
+
+  // Misspelt words underlined in the field, the Misspelt filter, the
+  // personal list kept for the next window, a dictionary that is missing.
+  void spellingIsCheckedAsOneTypes() {
+    OpenAndWait(Path("pack.lgp"));
+    QVERIFY(!window_->SetDictionary(QStringLiteral("xx_XX")));
+    QVERIFY(QString::fromStdString(dialogs_.messages.back().Text).contains(QStringLiteral("xx_XX")));
+    QVERIFY(!window_->Spelling());
+    QVERIFY(window_->SetDictionary(QStringLiteral("en_US")));
+    QFile::remove(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                  QStringLiteral("/words-2.txt"));
+    window_->SetDictionary(QStringLiteral("en_US"));  // without the removed words
+    const auto underlined = [this] {
+      QStringList words;
+      const QTextBlock block = Child<QPlainTextEdit>("TranslationEdit")->document()->firstBlock();
+      for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+        if (range.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline) {
+          words << block.text().mid(range.start, range.length);
+        }
+      }
+      return words;
+    };
+    QVERIFY(window_->GoToMessage(4));  // "%d new" in the reference
+    auto* field = Child<QPlainTextEdit>("TranslationEdit");
+    field->setPlainText(QStringLiteral("%d new mesages<0A>Auki"));
+    QCOMPARE(underlined(), (QStringList{QStringLiteral("mesages"), QStringLiteral("Auki")}));
+
+    auto* filter = Child<QComboBox>("Filter");
+    filter->setCurrentIndex(filter->findText(QStringLiteral("Misspelt")));
+    QTRY_VERIFY(!window_->IsCheckingSpelling());
+    QCOMPARE(Model()->Rows(), (std::vector<std::int32_t>{0, 2, 4}));  // Auki, Valikko and this one
+    QCOMPARE(window_->CurrentMessage(), 4);
+
+    window_->AddToDictionary(QStringLiteral("Auki"));
+    QCOMPARE(underlined(), QStringList{QStringLiteral("mesages")});
+    EditorWindow second(config_, pivots_, dialogs_);
+    second.Open(Path("pack.lgp"));
+    QTRY_VERIFY(!second.IsOpening());
+    QVERIFY(second.Spelling() && second.Spelling()->IsCorrect(u"Auki"));
+    QVERIFY(!second.Spelling()->IsCorrect(u"Valikko"));
   }
 
   void theShippedExampleAsPictured() {
