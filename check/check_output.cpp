@@ -18,8 +18,8 @@ std::string Pad(std::string text, std::size_t width) {
 }
 
 std::string Entries(const std::array<std::int32_t, 5>& classes) {
-  return std::to_string(classes[1]) + "/" + std::to_string(classes[2]) + "/" + std::to_string(classes[3]) + "/" +
-         std::to_string(classes[4]);
+  return std::to_string(classes[1]) + "/" + std::to_string(classes[2]) + "/" + std::to_string(classes[3]) +
+         "/" + std::to_string(classes[4]);
 }
 
 // A table whose columns keep their usual width and grow to hold their
@@ -86,7 +86,9 @@ const char* GroupTitle(ProblemGroup group) {
   return "";
 }
 
-nlohmann::json Optional(const auto& value) { return value ? nlohmann::json(*value) : nlohmann::json(nullptr); }
+nlohmann::json Optional(const auto& value) {
+  return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+}
 
 nlohmann::json PackingJson(const PackingSummary& packing) {
   if (!packing.Packed) return nullptr;
@@ -152,12 +154,36 @@ std::string CheckReportText(const CheckReport& report, std::size_t perGroup) {
     out << "\n" << GroupTitle(group);
     if (group == ProblemGroup::Consistency) out << " with language " << report.Reference + 1;
     out << " (" << problems.size() << "):\n";
-    for (std::size_t i = 0; i < problems.size() && i < perGroup; ++i) out << "  " << ProblemLine(*problems[i]) << "\n";
+    for (std::size_t i = 0; i < problems.size() && i < perGroup; ++i)
+      out << "  " << ProblemLine(*problems[i]) << "\n";
     if (problems.size() > perGroup) {
       out << "  ... and " << problems.size() - perGroup << " more (--json lists them all)\n";
     }
   }
+  const auto& inconsistencies = report.Inconsistencies;
+  if (!inconsistencies.empty()) {
+    out << "\nInconsistent translations of one text of language " << report.Reference + 1 << " ("
+        << inconsistencies.size() << "):\n";
+    for (std::size_t i = 0; i < inconsistencies.size() && i < perGroup; ++i) {
+      out << "  " << InconsistencyLine(inconsistencies[i]) << "\n";
+    }
+    if (inconsistencies.size() > perGroup) {
+      out << "  ... and " << inconsistencies.size() - perGroup << " more (--json lists them all)\n";
+    }
+  }
   return out.str();
+}
+
+// "language 2: "Save" is "Speichern" (string 4, line 30), "Sichern" (string 9, line 41)."
+std::string InconsistencyLine(const Inconsistency& inconsistency) {
+  std::string line =
+      "language " + std::to_string(inconsistency.Language + 1) + ": \"" + inconsistency.Reference + "\" is";
+  for (std::size_t i = 0; i < inconsistency.Messages.size(); ++i) {
+    const InconsistentMessage& m = inconsistency.Messages[i];
+    line += (i == 0 ? " \"" : ", \"") + m.Text + "\" (string " + std::to_string(m.Message) + ", line " +
+            std::to_string(m.Line) + ")";
+  }
+  return line + ".";
 }
 
 std::string CheckReportJson(const CheckReport& report) {
@@ -187,6 +213,16 @@ std::string CheckReportJson(const CheckReport& report) {
                         {"language", Optional(language)},
                         {"text", p.Text}});
   }
+  nlohmann::json inconsistent = nlohmann::json::array();
+  for (const Inconsistency& inconsistency : report.Inconsistencies) {
+    nlohmann::json messages = nlohmann::json::array();
+    for (const InconsistentMessage& m : inconsistency.Messages) {
+      messages.push_back({{"message", m.Message}, {"line", m.Line}, {"text", m.Text}});
+    }
+    inconsistent.push_back({{"language", inconsistency.Language + 1},
+                            {"reference", inconsistency.Reference},
+                            {"messages", messages}});
+  }
   const nlohmann::json json = {
       {"version", kCheckJsonVersion},
       {"fits", report.Fits()},
@@ -200,6 +236,7 @@ std::string CheckReportJson(const CheckReport& report) {
       {"compact", PackingJson(report.Compact)},
       {"languages", languages},
       {"problems", problems},
+      {"inconsistent", inconsistent},
   };
   // Texts from the file may hold anything; never let a stray byte stop the report.
   return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";

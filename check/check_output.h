@@ -16,6 +16,9 @@ inline constexpr int kCheckJsonVersion = 1;
 // each group closing with the count of the rest.
 std::string CheckReportText(const CheckReport& report, std::size_t perGroup = 20);
 
+// One line of the text report for one reference text translated differently.
+std::string InconsistencyLine(const Inconsistency& inconsistency);
+
 // One JSON object with every problem.
 std::string CheckReportJson(const CheckReport& report);
 

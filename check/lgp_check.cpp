@@ -1,7 +1,10 @@
 #include "check/lgp_check.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <map>
 
+#include "check/consistency.h"
 #include "check/text_checks.h"
 #include "compile/lgp_checks.h"
 #include "compile/pack_languages.h"
@@ -44,6 +47,7 @@ class Checker {
     for (const LgpWarning& w : diagnostics.Warnings) AddReaderWarning(w);
     CheckTexts(diagnostics);
     CheckConsistency(diagnostics);
+    FindInconsistencies(diagnostics);
     try {
       CheckDataModel(lgp_);
     } catch (const Error& e) {
@@ -125,6 +129,33 @@ class Checker {
                    " control escapes (such as <0A>), " + (escapes < expectedEscapes ? "fewer" : "more") +
                    against + " (" + std::to_string(expectedEscapes) + ")."});
         }
+      }
+    }
+  }
+
+  // Each language against itself: one reference text translated differently.
+  void FindInconsistencies(const LgpDiagnostics& diagnostics) {
+    const std::int32_t reference = report_.Reference;
+    if (reference < 0 || reference >= static_cast<std::int32_t>(diagnostics.Sources.size())) return;
+    const auto textIn = [](const std::map<std::int32_t, LgpStringSource>& sources) {
+      return [&sources](std::int32_t message) -> std::u16string_view {
+        const auto found = sources.find(message);
+        return found == sources.end() ? std::u16string_view() : std::u16string_view(found->second.Text);
+      };
+    };
+    const auto& referenceSources = diagnostics.Sources[static_cast<std::size_t>(reference)];
+    for (std::size_t l = 0; l < diagnostics.Sources.size(); ++l) {
+      if (static_cast<std::int32_t>(l) == reference) continue;
+      const auto& sources = diagnostics.Sources[l];
+      for (const auto& group :
+           InconsistentGroups(lgp_.MaxMsgId + 1, textIn(referenceSources), textIn(sources))) {
+        Inconsistency inconsistency{
+            static_cast<std::int32_t>(l), Excerpt(referenceSources.at(group.front()).Text, SIZE_MAX), {}};
+        for (const std::int32_t message : group) {
+          const LgpStringSource& source = sources.at(message);
+          inconsistency.Messages.push_back({message, source.Line, Excerpt(source.Text, SIZE_MAX)});
+        }
+        report_.Inconsistencies.push_back(std::move(inconsistency));
       }
     }
   }

@@ -31,25 +31,38 @@ struct Problem {
 
 // One packing of the whole pack, as the writer would lay it out.
 struct PackingSummary {
-  bool Packed = false;              // false when the file could not be packed at all
-  std::int64_t PackLength = 0;      // offset just behind the last string record
-  std::int64_t Spare = 0;           // bytes left below PackSizeLimit; negative when over
+  bool Packed = false;          // false when the file could not be packed at all
+  std::int64_t PackLength = 0;  // offset just behind the last string record
+  std::int64_t Spare = 0;       // bytes left below PackSizeLimit; negative when over
   std::int32_t Blocks = 0;
-  std::int64_t TablesEnd = 0;       // header, tables and dictionaries end here
+  std::int64_t TablesEnd = 0;  // header, tables and dictionaries end here
   bool TablesFitFirstBlock = false;
-  std::int32_t OverlongStrings = 0; // packed to more than 254 codes
+  std::int32_t OverlongStrings = 0;  // packed to more than 254 codes
   // A compile with this packing would write the pack.
   bool Fits() const { return Packed && TablesFitFirstBlock && Spare >= 0 && OverlongStrings == 0; }
 };
 
 struct LanguageSummary {
   std::int32_t LangId = 0;
-  std::int32_t Strings = 0;       // non-empty strings up to MaxMsgId
-  std::int64_t PhoneBytes = 0;    // their encoded length
-  std::int64_t StandardBytes = 0; // dictionary and string records, standard packing
+  std::int32_t Strings = 0;        // non-empty strings up to MaxMsgId
+  std::int64_t PhoneBytes = 0;     // their encoded length
+  std::int64_t StandardBytes = 0;  // dictionary and string records, standard packing
   std::int64_t CompactBytes = 0;
   std::array<std::int32_t, 5> StandardEntries{};  // dictionary entries by length (index 1 to 4)
   std::array<std::int32_t, 5> CompactEntries{};
+};
+
+// Messages of one language that share a reference text but were translated
+// differently.
+struct InconsistentMessage {
+  std::int32_t Message = 0;
+  std::int64_t Line = 0;  // of its "String" line
+  std::string Text;       // its translation, UTF-8
+};
+struct Inconsistency {
+  std::int32_t Language = 0;                  // from 0
+  std::string Reference;                      // the shared reference text, UTF-8
+  std::vector<InconsistentMessage> Messages;  // in number order
 };
 
 struct CheckReport {
@@ -62,6 +75,8 @@ struct CheckReport {
   PackingSummary Standard, Compact;
   std::vector<LanguageSummary> PerLanguage;
   std::vector<Problem> Problems;  // errors, then warnings, then consistency, each by line
+  // By language, then by first message; they change no verdict.
+  std::vector<Inconsistency> Inconsistencies;
 
   bool HasErrors() const;
   // A compile with the standard packing would succeed.

@@ -1,5 +1,6 @@
-// The escapes ("<0A>", "<81>") and printf-style conversions ("%s", "%1$d") of
-// a message's text, which a translation must keep: where an editor marks them.
+// Where a text's escapes ("<0A>", "<81>") and printf-style conversions
+// ("%s", "%1$d") stand: what a translation must keep, what is coloured in
+// the editor and what spell checking passes over.
 #pragma once
 
 #include <string_view>

@@ -33,4 +33,7 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TARVO_PACKAGE_MAINTAINER}")
 # The libraries the binaries link (Qt, the C++ runtime) become the dependencies.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS bash-completion)
+# The editor checks spelling with the Hunspell dictionaries of these packages.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "hunspell-en-us | hunspell-dictionary, hunspell-de-de, hunspell-fr, hunspell-es, hunspell-it, hunspell-pl, hunspell-ru, hunspell-pt-pt")
 include(CPack)

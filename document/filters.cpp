@@ -1,7 +1,9 @@
 #include "document/filters.h"
 
 #include <algorithm>
+#include <numeric>
 
+#include "document/consistency.h"
 #include "document/measure.h"
 
 namespace tarvo {
@@ -68,6 +70,8 @@ bool Passes(const Document& document, const MessageQuery& query, std::int32_t me
       return document.IsChanged(l, message);
     case MessageFilter::Overlong:
       return measure && OverlongProblem(document, l, message, table, *measure).has_value();
+    case MessageFilter::Inconsistent:
+      return true;  // FindMessages finds them all at once
   }
   return false;
 }
@@ -96,7 +100,14 @@ std::vector<std::int32_t> FindMessages(const Document& document, const MessageQu
                                        const CharTable& table, const DocumentMeasure* measure) {
   const std::optional<std::int32_t> number = ParseMessageNumber(query.Search);
   std::vector<std::int32_t> found;
-  for (std::int32_t m = 0; m <= document.MaxMsgId(); ++m) {
+  std::vector<std::int32_t> candidates;
+  if (query.Filter == MessageFilter::Inconsistent) {
+    candidates = InconsistentMessages(document, query.Language, query.Reference);
+  } else {
+    candidates.resize(static_cast<std::size_t>(document.MessageCount()));
+    std::iota(candidates.begin(), candidates.end(), 0);
+  }
+  for (const std::int32_t m : candidates) {
     if (!query.Search.empty() && m != number &&
         !Contains(document.Text(query.Language, m), query.Search, query.MatchCase) &&
         !(query.SearchReference &&

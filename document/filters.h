@@ -24,6 +24,7 @@ enum class MessageFilter {
   WithProblems,     // MessageProblems finds some
   Changed,          // differs from the file as opened
   Overlong,         // over 254 codes with the measure's dictionaries
+  Inconsistent,     // another message with the same reference text is translated differently
 };
 
 struct MessageQuery {

@@ -7,6 +7,9 @@ packages=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-bas
   nlohmann-json3-dev libgettextpo-dev gettext clang libclang-rt-14-dev
   # the core for WebAssembly and tarvo-cli on Node.js
   emscripten nodejs
+  # spell checking in the editor, and the dictionaries its tests read
+  libnuspell-dev hunspell-en-us hunspell-de-de hunspell-fr hunspell-es hunspell-it hunspell-pl hunspell-ru
+  hunspell-pt-pt
   # the Debian package and its checks
   dpkg-dev file groff-base appstream desktop-file-utils)
 

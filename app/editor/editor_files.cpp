@@ -10,6 +10,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "app/editor/editor_window.h"
+#include "app/editor/language_names.h"
 #include "app/editor/message_table_model.h"
 #include "app/editor/pack_gauge.h"
 #include "compile/compile_command.h"
@@ -155,7 +156,7 @@ void EditorWindow::Install(Document document, const QString& path, bool fromImag
     const QSignalBlocker blocker(chooser);
     chooser->clear();
     for (std::size_t l = 0; l < document_->LanguageCount(); ++l) {
-      chooser->addItem(QStringLiteral("%1: LangId %2").arg(l + 1).arg(document_->LangId(l)));
+      chooser->addItem(QStringLiteral("%1: %2").arg(l + 1).arg(LanguageLabel(document_->LangId(l))));
     }
   }
   {

@@ -22,15 +22,21 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "app/editor/escape_highlighter.h"
+#include "app/editor/language_names.h"
 #include "app/editor/message_table_model.h"
 #include "app/editor/pack_gauge.h"
+#include "app/editor/suggestions_panel.h"
 #include "app/frame_progress.h"
 #include "config/error.h"
+#include "document/consistency.h"
 #include "document/filters.h"
 #include "document/measure.h"
+#include "spelling/spell_checker.h"
 
 namespace tarvo {
 
@@ -72,6 +78,7 @@ EditorWindow::EditorWindow(const Configuration& config, PivotRandom& pivots, Dia
 
 EditorWindow::~EditorWindow() {
   opening_.waitForFinished();
+  spellingWatcher_.waitForFinished();
   // The views outlive the document while the window's widgets are torn
   // down, and still ask the model for their headers and cells.
   model_->SetDocument(nullptr, nullptr);
@@ -112,9 +119,11 @@ void EditorWindow::CreateControls() {
       {"Same as reference", MessageFilter::SameAsReference},
       {"With problems", MessageFilter::WithProblems},
       {"Changed since opening", MessageFilter::Changed},
-      {"Over 254 codes", MessageFilter::Overlong}};
+      {"Over 254 codes", MessageFilter::Overlong},
+      {"Inconsistent", MessageFilter::Inconsistent}};
   for (const auto& [name, filter] : filters)
     filter_->addItem(QString::fromLatin1(name), static_cast<int>(filter));
+  filter_->addItem(QStringLiteral("Misspelt"), kMisspeltFilter);
   search_ = new QLineEdit(central);
   search_->setObjectName(QStringLiteral("Search"));
   search_->setPlaceholderText(QStringLiteral("Search texts and numbers ($7B)"));
@@ -123,7 +132,23 @@ void EditorWindow::CreateControls() {
   goTo_->setObjectName(QStringLiteral("GoTo"));
   goTo_->setPlaceholderText(QStringLiteral("Go to message"));
   goTo_->setMaximumWidth(130);
+  languageName_ = new QLineEdit(central);
+  languageName_->setObjectName(QStringLiteral("LanguageName"));
+  languageName_->setPlaceholderText(QStringLiteral("Name the language"));
+  languageName_->setToolTip(
+      QStringLiteral("A name for the edited language's LangId, such as German; kept for every pack"));
+  languageName_->setMaximumWidth(140);
+  dictionary_ = new QComboBox(central);
+  dictionary_->setObjectName(QStringLiteral("Dictionary"));
+  dictionary_->setToolTip(QStringLiteral("The dictionary that checks the edited language's spelling"));
+  dictionary_->addItem(QStringLiteral("No spell checking"), QString());
+  for (const InstalledDictionary& installed : InstalledDictionaries()) {
+    const QString name = QString::fromStdString(installed.Name);
+    dictionary_->addItem(name, name);
+  }
   addLabelled(QStringLiteral("&Edit:"), editLanguage_);
+  choosers->addWidget(languageName_);
+  choosers->addWidget(dictionary_);
   addLabelled(QStringLiteral("&Reference:"), referenceLanguage_);
   addLabelled(QStringLiteral("S&how:"), filter_);
   choosers->addWidget(search_, 1);
@@ -179,9 +204,15 @@ void EditorWindow::CreateControls() {
   table_->setColumnWidth(MessageTableModel::CostColumn, 50);
   table_->setColumnWidth(MessageTableModel::ProblemColumn, 70);
 
-  auto* details = new QWidget(splitter);
+  auto* detailsRow = new QWidget(splitter);
+  auto* detailsRowLayout = new QHBoxLayout(detailsRow);
+  detailsRowLayout->setContentsMargins(0, 0, 0, 0);
+  auto* details = new QWidget(detailsRow);
   auto* detailsLayout = new QVBoxLayout(details);
   detailsLayout->setContentsMargins(0, 0, 0, 0);
+  suggestions_ = new SuggestionsPanel(detailsRow);
+  detailsRowLayout->addWidget(details, 3);
+  detailsRowLayout->addWidget(suggestions_, 2);
   messageTitle_ = new QLabel(details);
   messageTitle_->setObjectName(QStringLiteral("MessageTitle"));
   referenceView_ = new QPlainTextEdit(details);
@@ -192,7 +223,8 @@ void EditorWindow::CreateControls() {
   translationEdit_->setUndoRedoEnabled(false);  // undo is the document's, one step per message typed into
   translationEdit_->installEventFilter(this);
   new EscapeHighlighter(referenceView_->document());
-  new EscapeHighlighter(translationEdit_->document());
+  translationHighlighter_ = new EscapeHighlighter(translationEdit_->document());
+  translationEdit_->setContextMenuPolicy(Qt::CustomContextMenu);
   auto* below = new QHBoxLayout;
   costLabel_ = new QLabel(details);
   costLabel_->setObjectName(QStringLiteral("StringCost"));
@@ -201,6 +233,11 @@ void EditorWindow::CreateControls() {
   problemsLabel_->setWordWrap(true);
   problemsLabel_->setStyleSheet(QStringLiteral("color: #a00000"));
   below->addWidget(problemsLabel_, 1);
+  useForAll_ = new QPushButton(QStringLiteral("Use this translation for all"), details);
+  useForAll_->setObjectName(QStringLiteral("UseForAll"));
+  useForAll_->setToolTip(QStringLiteral("Gives every message with the same reference text this translation"));
+  useForAll_->hide();
+  below->addWidget(useForAll_, 0, Qt::AlignTop);
   below->addWidget(costLabel_, 0, Qt::AlignTop);
   detailsLayout->addWidget(messageTitle_);
   detailsLayout->addWidget(new QLabel(QStringLiteral("Reference:"), details));
@@ -244,6 +281,15 @@ void EditorWindow::CreateControls() {
     }
     table_->setFocus();
   });
+  connect(languageName_, &QLineEdit::editingFinished, this, [this] { LanguageNamed(); });
+  connect(dictionary_, &QComboBox::activated, this,
+          [this] { SetDictionary(dictionary_->currentData().toString()); });
+  connect(translationEdit_, &QPlainTextEdit::customContextMenuRequested, this,
+          [this](const QPoint& position) { SpellingMenu(position); });
+  connect(&spellingWatcher_, &QFutureWatcher<std::vector<std::int32_t>>::finished, this,
+          [this] { SpellingChecked(); });
+  connect(useForAll_, &QPushButton::clicked, this, [this] { UseTranslationForAll(); });
+  connect(suggestions_, &SuggestionsPanel::Chosen, this, [this](int index) { UseSuggestion(index); });
   connect(findText_, &QLineEdit::textChanged, this, [this] { UpdateFindCount(); });
   connect(matchCase_, &QCheckBox::toggled, this, [this] { UpdateFindCount(); });
   connect(replaceOne, &QPushButton::clicked, this, [this] { ReplaceOne(); });
@@ -290,6 +336,8 @@ void EditorWindow::CreateActions() {
                 "CompileAction", [this] { CompileToFlash(); });
   QAction* carry = AddAction(file, QStringLiteral("Carry &translations from..."), {}, "CarryAction",
                              [this] { AskAndCarry(); });
+  QAction* addMemory = AddAction(file, QStringLiteral("Add translation &memory..."), {}, "AddMemoryAction",
+                                 [this] { AskAndAddMemory(); });
   file->addSeparator();
   AddAction(file, QStringLiteral("&Close"), QKeySequence::Close, "CloseAction", [this] { close(); });
 
@@ -326,7 +374,16 @@ void EditorWindow::CreateActions() {
   QAction* previous =
       AddAction(go, QStringLiteral("&Previous message"), QKeySequence(QStringLiteral("Ctrl+Up")),
                 "PreviousAction", [this] { StepMessage(-1); });
-  documentActions_ = {saveAction_, saveAs, compile, carry, find, replace, goTo, work, next, previous};
+  edit->addSeparator();
+  QAction* useForAll = AddAction(edit, QStringLiteral("Use this translation for &all"), {}, "UseForAllAction",
+                                 [this] { UseTranslationForAll(); });
+  documentActions_ = {saveAction_, saveAs, compile, carry, addMemory, find,
+                      replace,     goTo,   work,    next,  previous,  useForAll};
+  for (int i = 1; i <= 5; ++i) {
+    documentActions_ << AddAction(
+        edit, QStringLiteral("Use suggestion &%1").arg(i), QKeySequence(QStringLiteral("Ctrl+%1").arg(i)),
+        QStringLiteral("UseSuggestion%1").arg(i).toLatin1().constData(), [this, i] { UseSuggestion(i - 1); });
+  }
   UpdateRecentMenu();
 }
 
@@ -467,16 +524,19 @@ void EditorWindow::ShowCurrentMessage() {
     translationEdit_->setReadOnly(true);
   } else {
     const std::size_t edited = model_->EditedLanguage(), reference = model_->ReferenceLanguage();
-    messageTitle_->setText(QStringLiteral("Message %1 · LangId %2 against LangId %3")
-                               .arg(MessageNumberText(message, document_->HexNumbers()))
-                               .arg(document_->LangId(edited))
-                               .arg(document_->LangId(reference)));
+    messageTitle_->setText(QStringLiteral("Message %1 · %2 against %3")
+                               .arg(MessageNumberText(message, document_->HexNumbers()),
+                                    LanguageLabel(document_->LangId(edited)),
+                                    LanguageLabel(document_->LangId(reference))));
     referenceView_->setPlainText(QString::fromStdU16String(document_->Text(reference, message)));
+    ShowSpelling();
     const QString text = QString::fromStdU16String(document_->Text(edited, message));
     if (translationEdit_->toPlainText() != text) translationEdit_->setPlainText(text);
     translationEdit_->setReadOnly(!document_->CanEdit(edited, message));
   }
   showingMessage_ = false;
+  suggestions_->ShowFor(document_ ? &*document_ : nullptr, model_->EditedLanguage(),
+                        model_->ReferenceLanguage(), message);
   ShowProblems();
   ShowCurrentCost();
 }
@@ -485,14 +545,18 @@ void EditorWindow::ShowProblems() {
   const std::int32_t message = document_ ? CurrentMessage() : -1;
   if (message < 0) {
     problemsLabel_->clear();
+    useForAll_->hide();
     return;
   }
+  const std::size_t language = model_->EditedLanguage(), reference = model_->ReferenceLanguage();
   QStringList sentences;
   for (const MessageProblem& problem :
-       MessageProblems(*document_, model_->EditedLanguage(), message, model_->ReferenceLanguage(),
-                       config_.Chars, Measure())) {
+       MessageProblems(*document_, language, message, reference, config_.Chars, Measure())) {
     sentences << QString::fromStdString(problem.Text);
   }
+  const auto inconsistency = InconsistencyProblem(*document_, language, reference, message);
+  if (inconsistency) sentences << QString::fromStdString(inconsistency->Text);
+  useForAll_->setVisible(inconsistency.has_value());
   problemsLabel_->setText(sentences.join(u'\n'));
 }
 
@@ -516,6 +580,13 @@ void EditorWindow::LanguagesChosen() {
             reference = std::max(0, referenceLanguage_->currentIndex());
   model_->SetLanguages(static_cast<std::size_t>(edited), static_cast<std::size_t>(reference));
   typingMessage_ = -1;
+  {
+    const QSignalBlocker blocker(languageName_);
+    languageName_->setText(LanguageName(document_->LangId(model_->EditedLanguage())));
+  }
+  suggestions_->Reindex(&*document_, model_->ReferenceLanguage());
+  LoadMemories();
+  LoadSpelling();
   ApplyFilter();
   UpdateFindCount();
   UpdateTitleAndCounts();
@@ -524,13 +595,22 @@ void EditorWindow::LanguagesChosen() {
 void EditorWindow::ApplyFilter() {
   if (!document_) return;
   const std::int32_t current = CurrentMessage();
-  const auto filter = static_cast<MessageFilter>(filter_->currentData().toInt());
+  const bool misspelt = filter_->currentData().toInt() == kMisspeltFilter;
   MessageQuery query;
   query.Language = model_->EditedLanguage();
   query.Reference = model_->ReferenceLanguage();
-  query.Filter = filter;
+  query.Filter = misspelt ? MessageFilter::All : static_cast<MessageFilter>(filter_->currentData().toInt());
   query.Search = search_->text().toStdU16String();
-  model_->SetRows(FindMessages(*document_, query, config_.Chars, Measure()));
+  std::vector<std::int32_t> rows = FindMessages(*document_, query, config_.Chars, Measure());
+  if (misspelt) {
+    // Until the background check is in, the table stays as it is.
+    const auto found = MisspeltRows();
+    if (!found) return;
+    std::vector<std::int32_t> both;
+    std::set_intersection(rows.begin(), rows.end(), found->begin(), found->end(), std::back_inserter(both));
+    rows = std::move(both);
+  }
+  model_->SetRows(std::move(rows));
   int row = model_->RowOf(current);
   if (row < 0 && model_->rowCount() > 0) row = 0;
   if (row >= 0) table_->setCurrentIndex(model_->index(row, MessageTableModel::TextColumn));

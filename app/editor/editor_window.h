@@ -27,6 +27,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
 class QTableView;
 class QWidget;
 
@@ -34,6 +35,12 @@ namespace tarvo {
 
 class MessageTableModel;
 class PackGauge;
+class SuggestionsPanel;
+class SpellChecker;
+class EscapeHighlighter;
+
+// The Show filter that the window runs itself, off its thread.
+inline constexpr int kMisspeltFilter = -1;
 
 class EditorWindow final : public QMainWindow, private CommandFrame {
   Q_OBJECT
@@ -61,6 +68,23 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   void CarryFrom(const QString& oldPath);
   void Undo();
   void Redo();
+  // Puts suggestion `index` (from 0) into the translation as one undo step.
+  bool UseSuggestion(int index);
+  // Gives every message with the selected one's reference text its translation, as one undo step.
+  void UseTranslationForAll();
+  // Adds a translation memory (.lgp or .po) to the settings' list and reads
+  // them all again; false, after a message naming it, when it cannot be read.
+  void AskAndAddMemory();
+  bool AddMemory(const QString& path);
+  // Spell checking of the edited language with an installed dictionary
+  // ("de_DE"; empty: none), kept for its LangId. False, after a message
+  // naming it, when it cannot be loaded.
+  bool SetDictionary(const QString& name);
+  const SpellChecker* Spelling() const { return checker_.get(); }
+  bool IsCheckingSpelling() const { return spellingRunning_; }  // the Misspelt filter's check runs
+  // The personal word list of the edited language, and the session's ignored words.
+  void AddToDictionary(const QString& word);
+  void IgnoreWord(const QString& word);
 
   // Selection and movement; false when there is nowhere to go.
   bool GoToMessage(std::int32_t message);
@@ -115,6 +139,18 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   void CompileTexts(const QString& flashPath);
   void ApplyFilter();
   void LanguagesChosen();
+  void LanguageNamed();
+  // Reads the memories of the settings for the two languages; the failures
+  // are named in one message, each file once.
+  QStringList LoadMemories();
+  void LoadSpelling();
+  void ShowSpelling();
+  void SpellingMenu(const QPoint& position);
+  QString PersonalWordsPath() const;
+  // The messages the Misspelt filter shows, when checked for the current
+  // texts; otherwise starts that check and gives nothing.
+  std::optional<std::vector<std::int32_t>> MisspeltRows();
+  void SpellingChecked();
   void UpdateTitleAndCounts();
   void UpdateFindCount();
   void ReplaceOne();
@@ -165,6 +201,24 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   QComboBox* editLanguage_ = nullptr;
   QComboBox* referenceLanguage_ = nullptr;
   QComboBox* filter_ = nullptr;
+  QLineEdit* languageName_ = nullptr;
+  SuggestionsPanel* suggestions_ = nullptr;
+  QPushButton* useForAll_ = nullptr;
+  QStringList reportedMemories_;  // unreadable memories already named
+  QComboBox* dictionary_ = nullptr;
+  EscapeHighlighter* translationHighlighter_ = nullptr;
+  std::shared_ptr<SpellChecker> checker_;
+  std::uint64_t checkerGeneration_ = 0;  // counts the dictionaries and words lists loaded or changed
+  // The Misspelt filter's check: of which texts, and what it found.
+  struct SpellingKey {
+    std::uint64_t Revision = 0, Generation = 0;
+    std::size_t Language = 0, Reference = 0;
+    friend bool operator==(const SpellingKey&, const SpellingKey&) = default;
+  };
+  QFutureWatcher<std::vector<std::int32_t>> spellingWatcher_;
+  bool spellingRunning_ = false;
+  SpellingKey spellingRunningKey_, misspeltKey_;
+  std::optional<std::vector<std::int32_t>> misspelt_;
   QLineEdit* search_ = nullptr;
   QLineEdit* goTo_ = nullptr;
   QWidget* replaceBar_ = nullptr;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "app/editor/language_names.h"
+
 namespace tarvo {
 
 QString MessageNumberText(std::int32_t message, bool hex) {
@@ -158,7 +160,8 @@ QVariant MessageTableModel::headerData(int section, Qt::Orientation orientation,
     return QAbstractTableModel::headerData(section, orientation, role);
   auto languageTitle = [&](std::size_t language, const char* what) {
     if (!document_ || language >= document_->LanguageCount()) return QString::fromLatin1(what);
-    return QStringLiteral("%1 (LangId %2)").arg(QString::fromLatin1(what)).arg(document_->LangId(language));
+    return QStringLiteral("%1 (%2)").arg(QString::fromLatin1(what),
+                                         LanguageLabel(document_->LangId(language)));
   };
   switch (section) {
     case NumberColumn:

@@ -2,6 +2,8 @@
 
 #include <QtConcurrent/QtConcurrentRun>
 
+#include "app/editor/language_names.h"
+
 namespace tarvo {
 
 QString GroupedNumber(std::int64_t value) {
@@ -29,13 +31,13 @@ namespace {
 
 // Each language's payload with both packings, the pack and its limit.
 QString PayloadTable(const Document& document, const DocumentMeasure& measure) {
-  QString tip = QStringLiteral("<table><tr><th>LangId</th><th>Standard</th><th>Compact</th></tr>");
+  QString tip = QStringLiteral("<table><tr><th>Language</th><th>Standard</th><th>Compact</th></tr>");
   auto cell = [](const std::vector<std::int64_t>& payloads, std::size_t l) {
     return l < payloads.size() ? GroupedNumber(payloads[l]) : QString();
   };
   for (std::size_t l = 0; l < document.LanguageCount(); ++l) {
     tip += QStringLiteral("<tr><td>%1</td><td align=right>%2</td><td align=right>%3</td></tr>")
-               .arg(document.LangId(l))
+               .arg(LanguageLabel(document.LangId(l)).toHtmlEscaped())
                .arg(cell(measure.Standard.Payloads, l), cell(measure.Compact.Payloads, l));
   }
   tip += QStringLiteral("<tr><td>Pack</td><td align=right>%1</td><td align=right>%2</td></tr>")

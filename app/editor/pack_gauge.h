@@ -34,6 +34,8 @@ class PackGauge final : public QLabel {
   // The document changed, or the generator did: measures it, now or after the
   // measure that runs.
   void Request(const Document& document, const PivotRandom& pivots, std::uint64_t generation);
+  // Shows the last reading again, with the languages' names as they are now.
+  void Refresh() { ShowState(); }
   bool IsMeasuring() const { return running_ || pending_; }  // until the result is in
   // The last measure that ended, which may be of an older revision.
   const DocumentMeasure* Last() const { return last_.get(); }

@@ -8,14 +8,18 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -23,6 +27,7 @@
 #include "app/editor/pack_gauge.h"
 #include "compile/pack_languages.h"
 #include "decompile/decompile_command.h"
+#include "spelling/spell_checker.h"
 #include "tests/app/scripted_dialogs.h"
 #include "tests/support/lgp_text.h"
 #include "tests/support/pack_builder.h"
@@ -502,7 +507,8 @@ class EditorWindowTest : public QObject {
         window.SetDecompileOptions(false, false);  // the texts without their selector escapes
         window.Open(path);
         QTRY_VERIFY(!window.IsOpening());
-        QVERIFY2(window.HasDocument(), dialogs_.messages.empty() ? name : dialogs_.messages.back().Text.c_str());
+        QVERIFY2(window.HasDocument(),
+                 dialogs_.messages.empty() ? name : dialogs_.messages.back().Text.c_str());
       };
       EditorWindow window(shipped, pivots_, dialogs_);
       open(window);
@@ -520,6 +526,110 @@ class EditorWindowTest : public QObject {
       open(reopened);
       QCOMPARE(reopened.CurrentDocument()->Text(edited, 2), std::u16string(u"Kokeilu"));
     }
+  }
+
+  // Suggestions from a memory taken with Ctrl+1, the inconsistent filter and
+  // its fix, each one undo step; a named language; a memory that is no pack.
+  void theTranslatorsAidsAreOneUndoStepEach() {
+    const auto pack = [](std::vector<std::u16string> texts) {
+      std::vector<std::u16string> lines = {
+          u"PhoneType " + std::u16string(test::kBareType, test::kBareType + std::strlen(test::kBareType)),
+          u"AllLangs 2", u"MaxMsgId 3", u"LangId 1"};
+      for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i == texts.size() / 2) lines.push_back(u"LangId 2");
+        lines.push_back(u"String " + std::u16string(1, static_cast<char16_t>(u'0' + i % (texts.size() / 2))) +
+                        u", \"" + texts[i] + u"\"");
+      }
+      return test::LgpBytes(lines);
+    };
+    WriteFile(Path("aids.lgp"), pack({u"Save", u"Save", u"Close", u"Close all", u"Tallenna", u"Talleta", u"",
+                                      u"Sulje kaikki"}));
+    WriteFile(Path("memory.lgp"),
+              pack({u"Open", u"Close", u"Menu", u"Help", u"Avaa", u"Sulje", u"Valikko", u"Apua"}));
+    WriteFile(Path("noise.lgp"), {'n', 'o', ' ', 'p', 'a', 'c', 'k'});
+    OpenAndWait(Path("aids.lgp"));
+    const Document& document = *window_->CurrentDocument();
+
+    QVERIFY(!window_->AddMemory(Path("noise.lgp")));
+    QVERIFY2(QString::fromStdString(dialogs_.messages.back().Text).contains(QStringLiteral("noise.lgp")),
+             dialogs_.messages.back().Text.c_str());
+    dialogs_.files = {Path("memory.lgp")};
+    Trigger("AddMemoryAction");
+    QCOMPARE(dialogs_.messages.size(), std::size_t{1});
+    QVERIFY(window_->GoToMessage(2));
+    auto* suggestions = Child<QListWidget>("Suggestions");
+    QCOMPARE(suggestions->count(), 1);
+    QVERIFY(suggestions->item(0)->text().contains(QStringLiteral("Sulje  (memory.lgp, message 1)")));
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QTest::keyClick(Child<QPlainTextEdit>("TranslationEdit"), Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(Text(2), std::u16string(u"Sulje"));
+    QCOMPARE(Field(), QStringLiteral("Sulje"));
+    window_->Undo();
+    QCOMPARE(Text(2), std::u16string());
+    QVERIFY(!document.CanUndo());
+
+    auto* filter = Child<QComboBox>("Filter");
+    filter->setCurrentIndex(filter->findText(QStringLiteral("Inconsistent")));
+    QCOMPARE(Model()->Rows(), (std::vector<std::int32_t>{0, 1}));
+    QVERIFY(window_->GoToMessage(1));
+    QVERIFY2(Label("Problems").contains(QStringLiteral("translated differently in 0 (\"Tallenna\")")),
+             qPrintable(Label("Problems")));
+    QTest::mouseClick(Child<QPushButton>("UseForAll"), Qt::LeftButton);
+    QCOMPARE(Text(0), std::u16string(u"Talleta"));
+    QVERIFY(!Child<QPushButton>("UseForAll")->isVisible());
+    window_->Undo();
+    QCOMPARE(Text(0), std::u16string(u"Tallenna"));
+    QVERIFY(!document.CanUndo());
+
+    auto* name = Child<QLineEdit>("LanguageName");
+    name->setText(QStringLiteral("Finnish"));
+    emit name->editingFinished();
+    QCOMPARE(Child<QComboBox>("EditLanguage")->currentText(), QStringLiteral("2: 2 · Finnish"));
+    QCOMPARE(Model()->headerData(MessageTableModel::TextColumn, Qt::Horizontal).toString(),
+             QStringLiteral("Translation (2 · Finnish)"));
+    QVERIFY(!document.IsModified());
+  }
+
+  // Misspelt words underlined in the field, the Misspelt filter, the
+  // personal list kept for the next window, a dictionary that is missing.
+  void spellingIsCheckedAsOneTypes() {
+    OpenAndWait(Path("pack.lgp"));
+    QVERIFY(!window_->SetDictionary(QStringLiteral("xx_XX")));
+    QVERIFY(QString::fromStdString(dialogs_.messages.back().Text).contains(QStringLiteral("xx_XX")));
+    QVERIFY(!window_->Spelling());
+    QVERIFY(window_->SetDictionary(QStringLiteral("en_US")));
+    QFile::remove(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                  QStringLiteral("/words-2.txt"));
+    window_->SetDictionary(QStringLiteral("en_US"));  // without the removed words
+    const auto underlined = [this] {
+      QStringList words;
+      const QTextBlock block = Child<QPlainTextEdit>("TranslationEdit")->document()->firstBlock();
+      for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+        if (range.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline) {
+          words << block.text().mid(range.start, range.length);
+        }
+      }
+      return words;
+    };
+    QVERIFY(window_->GoToMessage(4));  // "%d new" in the reference
+    auto* field = Child<QPlainTextEdit>("TranslationEdit");
+    field->setPlainText(QStringLiteral("%d new mesages<0A>Auki"));
+    QCOMPARE(underlined(), (QStringList{QStringLiteral("mesages"), QStringLiteral("Auki")}));
+
+    auto* filter = Child<QComboBox>("Filter");
+    filter->setCurrentIndex(filter->findText(QStringLiteral("Misspelt")));
+    QTRY_VERIFY(!window_->IsCheckingSpelling());
+    QCOMPARE(Model()->Rows(), (std::vector<std::int32_t>{0, 2, 4}));  // Auki, Valikko and this one
+    QCOMPARE(window_->CurrentMessage(), 4);
+
+    window_->AddToDictionary(QStringLiteral("Auki"));
+    QCOMPARE(underlined(), QStringList{QStringLiteral("mesages")});
+    EditorWindow second(config_, pivots_, dialogs_);
+    second.Open(Path("pack.lgp"));
+    QTRY_VERIFY(!second.IsOpening());
+    QVERIFY(second.Spelling() && second.Spelling()->IsCorrect(u"Auki"));
+    QVERIFY(!second.Spelling()->IsCorrect(u"Valikko"));
   }
 
   void theShippedExampleAsPictured() {

@@ -38,6 +38,11 @@ depends=$(field Depends | tr ',' '\n' | awk '{print $1}')
 for library in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6; do
   grep -qxF "$library" <<<"$depends" || fail "Depends lacks $library: $(field Depends)"
 done
+grep -qF libnuspell5 <<<"$depends" || fail "Depends lacks libnuspell5: $(field Depends)"
+recommends=$(field Recommends)
+for dictionary in hunspell-en-us hunspell-de-de hunspell-fr hunspell-es hunspell-it hunspell-pl hunspell-ru hunspell-pt-pt; do
+  grep -qw -- "$dictionary" <<<"$recommends" || fail "Recommends lacks $dictionary: $recommends"
+done
 
 echo "== file list"
 dpkg-deb -x "$deb" "$work/root"

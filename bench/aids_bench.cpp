@@ -1,0 +1,101 @@
+// The translator's aids on the realistic pack of 10 languages x 3 000
+// messages, with a second such pack (a newer firmware's, 3 500 messages) as
+// a translation memory: building the indexes on open, the suggestions for
+// every message (their 99th percentile), and the inconsistent filter.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "bench/bench_inputs.h"
+#include "config/configuration.h"
+#include "document/document.h"
+#include "document/filters.h"
+#include "memory/suggestions.h"
+
+namespace {
+
+using namespace tarvo;
+
+constexpr int kLanguages = 10, kMaxMsgId = 2999;
+constexpr std::size_t kEdited = 1, kReference = 0;
+
+struct Packs {
+  Configuration config;
+  std::vector<std::uint8_t> lgp, memory;
+  Packs() {
+    LoadConfigurationText(std::string(bench::kTables) + "PHONETYPE " + bench::kPhoneType + "\n", config);
+    bool real = false;
+    const std::string open = bench::RealisticLgp(kLanguages, kMaxMsgId, real);
+    const std::string other = bench::RealisticLgp(kLanguages, kMaxMsgId + 500, real);
+    lgp.assign(open.begin(), open.end());
+    memory.assign(other.begin(), other.end());
+  }
+};
+
+const Packs& Inputs() {
+  static const Packs packs;
+  return packs;
+}
+
+Document Open() { return Document::FromLgp(Inputs().lgp, "realistic.lgp", Inputs().config); }
+
+std::vector<MemoryEntry> MemoryEntries(const Document& document) {
+  return LgpMemoryEntries(Inputs().memory, "memory.lgp", Inputs().config, document, kEdited, kReference);
+}
+
+// The indexes a window builds when a pack opens: its own reference texts
+// and the memory's (read beforehand).
+void BM_MemoryIndexOnOpen(benchmark::State& state) {
+  const Document document = Open();
+  const std::vector<MemoryEntry> entries = MemoryEntries(document);
+  for (auto _ : state) {
+    const MemoryIndex own = DocumentMemory(document, kReference);
+    const MemoryIndex memory(entries);
+    benchmark::DoNotOptimize(own.Entries().size() + memory.Entries().size());
+  }
+}
+
+void BM_MemoryReadPack(benchmark::State& state) {
+  const Document document = Open();
+  for (auto _ : state) benchmark::DoNotOptimize(MemoryEntries(document).size());
+}
+
+// Suggestions for each message in turn; the figures of one round are the
+// mean and the 99th percentile of a message.
+void BM_Suggestions(benchmark::State& state) {
+  const Document document = Open();
+  const MemoryIndex own = DocumentMemory(document, kReference);
+  const std::vector<MemoryIndex> memories{MemoryIndex(MemoryEntries(document))};
+  std::vector<double> times;
+  std::size_t found = 0;
+  for (auto _ : state) {
+    times.clear();
+    for (std::int32_t m = 0; m <= kMaxMsgId; ++m) {
+      const auto start = std::chrono::steady_clock::now();
+      found += Suggest(document, kEdited, kReference, m, own, memories).size();
+      times.push_back(
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+  }
+  std::sort(times.begin(), times.end());
+  state.counters["p99_ms"] = times[times.size() * 99 / 100];
+  state.counters["max_ms"] = times.back();
+  state.counters["suggestions_per_message"] =
+      static_cast<double>(found) / static_cast<double>(state.iterations()) / (kMaxMsgId + 1);
+}
+
+void BM_InconsistentFilter(benchmark::State& state) {
+  const Document document = Open();
+  MessageQuery query{kEdited, kReference, MessageFilter::Inconsistent, {}, true, false};
+  for (auto _ : state) benchmark::DoNotOptimize(FindMessages(document, query, Inputs().config.Chars).size());
+}
+
+}  // namespace
+
+BENCHMARK(BM_MemoryIndexOnOpen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoryReadPack)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Suggestions)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InconsistentFilter)->Unit(benchmark::kMillisecond);
