@@ -9,7 +9,7 @@ export interface Progress {
 }
 
 export interface ClientEvents {
-  measured(packing: "standard" | "compact", revision: number, gauge: Gauge | null): void;
+  measured(packing: "standard" | "compact", revision: number, gauge: Gauge | null, ms: number): void;
   /** The worker failed (a trap of the module, or the worker itself): it has been replaced by a fresh one. */
   failed(reason: string): void;
 }
@@ -42,7 +42,7 @@ export class CoreClient {
 
   private receive(message: WorkerMessage) {
     if ("event" in message && message.event === "measured") {
-      this.events.measured(message.packing, message.revision, message.gauge);
+      this.events.measured(message.packing, message.revision, message.gauge, message.ms);
       return;
     }
     if (!("id" in message)) return;

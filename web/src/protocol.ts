@@ -15,7 +15,7 @@ export type WorkerMessage =
   | { id: number; error: string }
   | { id: number; event: "status"; text: string }
   | { id: number; event: "progress"; done: number; total: number }
-  | { event: "measured"; packing: "standard" | "compact"; revision: number; gauge: Gauge | null }
+  | { event: "measured"; packing: "standard" | "compact"; revision: number; gauge: Gauge | null; ms: number }
   | { event: "ready" };
 
 /** One row of the message table, as the page draws it. */

@@ -63,8 +63,12 @@ export class MessageTable {
     });
   }
 
+  private mounted = false;
+
+  /** Starts following the scroller; once, when the table is first shown. */
   mount() {
-    this.virtualizer._didMount();
+    if (!this.mounted) this.virtualizer._didMount();
+    this.mounted = true;
     this.virtualizer._willUpdate();
   }
 

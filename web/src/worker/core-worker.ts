@@ -48,8 +48,10 @@ function scheduleMeasure() {
 
 function measureStep(packing: Packing) {
   if (!doc) return;
+  const started = performance.now();
   const measure = doc.measure(packing);
-  post({ event: "measured", packing, revision: measure.revision, gauge: measure[packing] ?? null });
+  const ms = performance.now() - started;
+  post({ event: "measured", packing, revision: measure.revision, gauge: measure[packing] ?? null, ms });
   if (packing === "standard") measureTimer = setTimeout(() => measureStep("compact"), 0);
 }
 

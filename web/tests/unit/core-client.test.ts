@@ -70,7 +70,7 @@ describe("the page's side of the worker", () => {
 
   it("hands measures to the editor whatever call is in flight", () => {
     const { worker, events } = client();
-    worker().answer({ event: "measured", packing: "compact", revision: 7, gauge: null });
-    expect(events.measured).toHaveBeenCalledWith("compact", 7, null);
+    worker().answer({ event: "measured", packing: "compact", revision: 7, gauge: null, ms: 3 });
+    expect(events.measured).toHaveBeenCalledWith("compact", 7, null, 3);
   });
 });
