@@ -60,11 +60,16 @@ export interface CompileTarget {
   image: Uint8Array;
 }
 
-/** Asks for the flash image to write into, as the window's "Save LGpack in flash as...". */
+/**
+ * Asks for the flash image to write into, as the window's "Save LGpack in
+ * flash as..." (which asks before replacing it); `file` is one the person has
+ * already chosen to write into.
+ */
 export async function chooseTarget(file?: OpenedFile | null): Promise<CompileTarget | null> {
   const flash = file ?? (await openFile("flash"));
   if (!flash) return null;
-  if (writesInPlace && flash.handle) {
+  if (file && flash.handle && !(await mayWrite(flash.handle))) return null;
+  if (!file && writesInPlace && flash.handle) {
     const replace = await choose("Save LGpack in flash as...", `${flash.name} already exists.\nDo you want to replace it?`, ["Yes", "No"]);
     if (replace !== 0 || !(await mayWrite(flash.handle))) return null;
   }

@@ -233,7 +233,7 @@ function wire() {
 }
 
 wire();
-if (!storage.working) storageFailed();
+if (!(await storage.usable())) storageFailed();
 await startCore();
 await offerRestore();
 document.body.dataset.ready = "true";

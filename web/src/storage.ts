@@ -24,19 +24,18 @@ export interface KeptWork {
 const STORE = "kept";
 
 export class Storage {
-  /** False when the browser refuses to keep anything (private browsing, storage full). */
-  working = true;
   private db: Promise<IDBPDatabase | null>;
 
   constructor(name = "tarvo") {
-    this.db = openDB(name, 1, {
-      upgrade(db) {
-        db.createObjectStore(STORE);
-      },
-    }).catch(() => {
-      this.working = false;
-      return null;
-    });
+    const upgrade = (db: IDBPDatabase) => void db.createObjectStore(STORE);
+    this.db = Promise.resolve()
+      .then(() => openDB(name, 1, { upgrade }))
+      .catch(() => null);
+  }
+
+  /** False when the browser refuses to keep anything (private browsing, storage refused). */
+  async usable(): Promise<boolean> {
+    return (await this.db) !== null;
   }
 
   private async get<T>(key: string): Promise<T | undefined> {
@@ -57,8 +56,7 @@ export class Storage {
       else await db.put(STORE, value, key);
       return true;
     } catch {
-      this.working = false;
-      return false;
+      return false; // storage full, or taken away meanwhile
     }
   }
 

@@ -148,4 +148,18 @@ describe("the editor", () => {
     expect(await cell(page, 2, 2)).toBe("<80>Ustawienia telefonu");
     await context.close();
   });
+
+  it("says so when the browser refuses to keep the work, and goes on", async () => {
+    const context = await session.browser.newContext();
+    await context.addInitScript(() => {
+      indexedDB.open = () => {
+        throw new DOMException("The user denied permission to access the database.", "SecurityError");
+      };
+    });
+    const { page } = await openTab(session, false, context);
+    await expect.poll(() => page.textContent("#Notice")).toMatch(/not kept across reloads/);
+    await clickAndChoose(page, "#EditBase", join(dir, "demo.lgp"));
+    await expect.poll(() => rowCount(page)).toBe("11");
+    await context.close();
+  });
 });
