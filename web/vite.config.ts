@@ -1,10 +1,12 @@
 // The site: built into build/web/site, the core's module taken from
 // build/web/core, and a service worker that keeps every file for offline use.
 import { fileURLToPath } from "node:url";
+import process from "node:process";
 import { defineConfig } from "vite";
 import { VitePWA } from "vite-plugin-pwa";
 
-const core = fileURLToPath(new URL("../build/web/core", import.meta.url));
+// TARVO_CORE_DIR: another build of the module.
+const core = process.env.TARVO_CORE_DIR ?? fileURLToPath(new URL("../build/web/core", import.meta.url));
 
 export default defineConfig({
   resolve: { alias: { "@tarvo/core": core } },

@@ -39,7 +39,7 @@ const origin = `http://127.0.0.1:${server.httpServer.address().port}`;
 const browser = await chromium.launch({
   executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
   args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
-    "--disable-component-update", "--disable-sync", `--user-data-dir=${mkdtempSync(join(tmpdir(), "tarvo-chromium-"))}`],
+    "--disable-component-update", "--disable-sync"],
 });
 
 // The pickers answer with the files of the private file system, as in the tests.

@@ -39,7 +39,7 @@ export async function startSession(): Promise<Session> {
   const browser = await chromium.launch({
     executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
     args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
-      "--disable-component-update", "--disable-sync", `--user-data-dir=${tempDir()}`],
+      "--disable-component-update", "--disable-sync"],
   });
   return {
     browser,
