@@ -1,9 +1,6 @@
 #include "config/configuration.h"
 
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <system_error>
 
 #include "config/text_utils.h"
 
@@ -70,26 +67,6 @@ void LoadConfigurationText(std::string_view text, Configuration& config) {
     start = end + 1;
     if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
   }
-}
-
-void LoadConfiguration(const std::filesystem::path& path, Configuration& config) {
-  std::error_code error;
-  const auto size = std::filesystem::file_size(path, error);
-  if (error) return;  // missing or unreadable: nothing loaded
-  if (size == 0) {
-    std::filesystem::remove(path, error);
-    return;
-  }
-  std::ifstream file(path, std::ios::binary);
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  LoadConfigurationText(text, config);
-}
-
-std::filesystem::path FindConfiguration(const std::filesystem::path& executableDir) {
-  const std::filesystem::path local = "tarvo.ini";
-  std::error_code error;
-  if (std::filesystem::exists(std::filesystem::symlink_status(local, error)) || executableDir.empty()) return local;
-  return executableDir / ".." / "share" / "tarvo" / "tarvo.ini";
 }
 
 bool IsUsable(const Configuration& config) { return !config.PhoneTypes.empty() && !config.Chars.Empty(); }

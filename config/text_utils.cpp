@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 namespace tarvo {
 
@@ -42,8 +43,18 @@ std::optional<std::int32_t> ReadDecimalImpl(std::basic_string_view<Char> text, s
   // from_chars, unlike strtod, ignores the locale that a window toolkit may set.
   if (!digits.empty() && digits != ".") {
     if (digits.front() == '.') digits.insert(digits.begin(), '0');
+#ifdef __EMSCRIPTEN__
+    // The WebAssembly build's library (libc++ 13) has no from_chars for
+    // double. strtod reads plain digits alike in its only locale; from_chars
+    // refuses only a value that overflows or underflows to zero.
+    value = std::strtod(digits.c_str(), nullptr);
+    if (std::isinf(value) || (value == 0 && digits.find_first_of("123456789") != std::string::npos)) {
+      return std::nullopt;
+    }
+#else
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error == std::errc::result_out_of_range) return std::nullopt;
+#endif
   }
   if (negative) value = -value;
   const double rounded = std::nearbyint(value);  // default rounding: halves to even

@@ -54,12 +54,18 @@ DocumentMeasure MeasureDocument(const MeasureSnapshot& snapshot, MeasureCache* c
   DocumentMeasure measure;
   measure.Revision = snapshot.Revision;
   measure.Unencodable = snapshot.Unencodable;
+#ifdef __EMSCRIPTEN__
+  // The WebAssembly module has one thread: one packing after the other.
+  measure.Standard = MeasureGauge(snapshot, PackingStrategy::Standard);
+  measure.Compact = MeasureGauge(snapshot, PackingStrategy::Compact, cache);
+#else
   // The two packings share nothing, so the slower compact one runs beside.
   auto compact = std::async(std::launch::async, [&snapshot, cache] {
     return MeasureGauge(snapshot, PackingStrategy::Compact, cache);
   });
   measure.Standard = MeasureGauge(snapshot, PackingStrategy::Standard);
   measure.Compact = compact.get();
+#endif
   return measure;
 }
 

@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libcli11-dev
   nlohmann-json3-dev libgettextpo-dev gettext clang libclang-rt-14-dev
+  # the core for WebAssembly and tarvo-cli on Node.js
+  emscripten nodejs
   # the Debian package and its checks
   dpkg-dev file groff-base appstream desktop-file-utils)
 

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$1"
 # Lowest first. Folders on one line stand side by side and include none of each other.
-layers=(config frame codec flash lgp compile check decompile document po merge "bench cli app")
+layers=(config frame codec flash lgp compile check decompile document po merge "bench cli app web")
 
 rank() {
   local i

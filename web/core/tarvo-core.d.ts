@@ -27,6 +27,8 @@ export interface Question {
 export interface Callbacks {
   status?(text: string): void; // "Analyzing...", "Decompiling...", "Reading...", "Packing...", "Writing..."
   progress?(done: number, total: number): void;
+  message?(message: CommandMessage): void; // each message as it is shown (a question not answered yes is not)
+  warnings?(warnings: string[]): void; // the reader's warnings, "line N: what", as they come
 }
 
 export interface DecompileOptions {
@@ -43,6 +45,7 @@ export interface CompileOptions {
   crop: boolean; // the crop question answered yes
   compact: boolean; // pack compactly (or: the compact question answered yes)
   force: boolean; // the missing-signature question answered yes
+  imageError?: string; // the image could not be read: the failure's message where the pack needs the image
 }
 
 export interface CompileResult {
@@ -58,6 +61,7 @@ export interface CompileResult {
 /** Failed with a message; `silent` when the command ended without one (empty file, no byte order mark). */
 export interface CompileFailure extends Failure {
   silent: boolean;
+  empty: boolean; // the .lgp text was empty (0 bytes)
   warnings: string[];
   messages: CommandMessage[];
 }
@@ -67,6 +71,8 @@ export interface CheckResult {
   json: string; // exactly what `tarvo-cli check --json` writes
   text: string; // exactly what `tarvo-cli check` writes
   fits: boolean; // exit status 0 when true, 1 when false
+  read: boolean; // the file was read in full as an .lgp file
+  languages: number; // the file's languages
 }
 
 export interface MergeOptions {
@@ -146,6 +152,7 @@ export interface Edit {
 export interface TarvoDocument {
   info(): DocumentInfo;
   texts(language: number): string[]; // every message's current text, 0 to maxMsgId
+  originalTexts(language: number): string[]; // every message's text as opened
   text(language: number, message: number): string;
   originalText(language: number, message: number): string;
   isChanged(language: number, message: number): boolean;
