@@ -27,7 +27,7 @@ export async function readBytes(file: OpenedFile): Promise<Uint8Array | null> {
 }
 
 export async function decompileCommand(core: CoreClient, view: CommandView) {
-  const flash = await openFile("flash");
+  const flash = await openFile("flash", "Open LGpack in flash...");
   if (!flash) return;
   const image = await readBytes(flash);
   if (!image) return;
@@ -44,7 +44,7 @@ export async function decompileCommand(core: CoreClient, view: CommandView) {
     });
   try {
     // Asked at once, while the person's click still allows the browser's save dialog.
-    if (!(await saveFile(lgp, `${baseName(flash.name)}.lgp`, "lgp"))) await lgp.catch(() => {});
+    if (!(await saveFile(lgp, `${baseName(flash.name)}.lgp`, "lgp", "Save decompiled LGpack as..."))) await lgp.catch(() => {});
   } catch (error) {
     const reported = failure as Failure | null;
     if (reported) await showMessage(reported.message, reported.title);
@@ -66,7 +66,7 @@ export interface CompileTarget {
  * already chosen to write into.
  */
 export async function chooseTarget(file?: OpenedFile | null): Promise<CompileTarget | null> {
-  const flash = file ?? (await openFile("flash"));
+  const flash = file ?? (await openFile("flash", "Save LGpack in flash as..."));
   if (!flash) return null;
   if (file && flash.handle && !(await mayWrite(flash.handle))) return null;
   if (!file && writesInPlace && flash.handle) {
@@ -109,7 +109,7 @@ export async function compileInto(target: CompileTarget, run: CompileCall, view:
 async function writeResult(target: CompileTarget, result: CompileResult, view: CommandView): Promise<boolean> {
   for (const message of result.messages.filter((m) => m.kind === "notice")) await showMessage(message.text, message.title);
   try {
-    if (await saveFile(result.image, target.file.name, "flash", target.file.handle)) return true;
+    if (await saveFile(result.image, target.file.name, "flash", "Save LGpack in flash as...", target.file.handle)) return true;
     view.status?.("Stopped!");
   } catch (error) {
     view.status?.("Stopped!");
@@ -119,7 +119,7 @@ async function writeResult(target: CompileTarget, result: CompileResult, view: C
 }
 
 export async function compileCommand(core: CoreClient, view: CommandView) {
-  const lgpFile = await openFile("lgp");
+  const lgpFile = await openFile("lgp", "Open decompiled LGpack...");
   if (!lgpFile) return;
   const target = await chooseTarget();
   if (!target) return;

@@ -162,7 +162,7 @@ function showConfig() {
 }
 
 async function chooseConfig() {
-  const file = await openFile("ini");
+  const file = await openFile("ini", "Configuration...");
   if (!file) return;
   const bytes = await readBytes(file);
   if (!bytes) return;
@@ -214,7 +214,7 @@ function wire() {
   controls.decompile.onclick = guard(() => decompileCommand(core, view));
   controls.compile.onclick = guard(() => compileCommand(core, view));
   controls.edit.onclick = guard(async () => {
-    const file = await openFile("editable");
+    const file = await openFile("editable", "Open LGpack for editing...");
     if (file) await openInEditor(file);
   });
   editor.controls.menu.open.onclick = controls.edit.onclick;

@@ -224,12 +224,13 @@ export class Editor {
       c.translation.selectionStart = c.translation.selectionEnd = line.length;
     }
     const now = performance.now();
-    const burst = this.typing.message === message && this.typing.revision === this.info.revision &&
-      now - this.typing.at < TYPING_PAUSE_MS;
     const language = this.language;
-    this.typing.at = now;
-    this.typing.message = message;
     this.sending = this.sending.then(async () => {
+      // Decided once the edits before it are in: a burst continues the step it began.
+      const burst = this.typing.message === message && this.typing.revision === this.info?.revision &&
+        now - this.typing.at < TYPING_PAUSE_MS;
+      this.typing.at = now;
+      this.typing.message = message;
       const applied = await this.core.call<{ ok: true; info: DocumentInfo } | Failure>("apply",
         [[{ language, message, text: line }], burst]);
       if (!applied.ok) {
@@ -239,7 +240,7 @@ export class Editor {
       this.info = applied.info;
       this.typing.revision = applied.info.revision;
       this.afterChange();
-    });
+    }).catch(() => {}); // a worker that failed is restarted, and the work restored, elsewhere
   }
 
   async undo(redo = false) {
@@ -329,7 +330,7 @@ export class Editor {
     const name = source.asImage ? `${baseName(source.name)}.lgp` : source.name;
     const bytes = this.core.call<Uint8Array>("save");
     try {
-      if (!(await saveFile(bytes, name, "lgp", handle))) return false;
+      if (!(await saveFile(bytes, name, "lgp", "Save LGpack as...", handle))) return false;
     } catch (error) {
       await fileProblem("Cannot save", name, error);
       return false;
@@ -365,7 +366,7 @@ export class Editor {
 
   async carry() {
     if (!this.info || this.busy) return;
-    const old = await openFile("lgp");
+    const old = await openFile("lgp", "Carry translations from...");
     if (!old) return;
     const bytes = await readBytes(old);
     if (!bytes) return;

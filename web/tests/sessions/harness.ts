@@ -10,7 +10,7 @@ import { preview, type PreviewServer } from "vite";
 export const root = resolve(import.meta.dirname, "../../..");
 export const examples = join(root, "examples");
 export const site = join(root, "build/web/site");
-export const cli = process.env.TARVO_CLI ?? join(root, "build/release/bin/tarvo-cli");
+export const cli = resolve(process.env.TARVO_CLI ?? join(root, "build/release/bin/tarvo-cli"));
 
 export function tempDir() {
   return mkdtempSync(join(tmpdir(), "tarvo-page-"));
@@ -114,11 +114,33 @@ export async function readOpfs(page: Page, name: string): Promise<Buffer> {
   return Buffer.from(data);
 }
 
-/** Clicks and chooses a file in the browser's own file dialog (no File System Access API). */
-export async function clickAndChoose(page: Page, selector: string, path: string) {
-  const chooser = page.waitForEvent("filechooser");
+const chosen = new WeakMap<Page, string[]>();
+
+/**
+ * Has the browser's own file dialogs (no File System Access API) choose these
+ * files in turn, clicking "Choose..." where the page first asks for a click.
+ */
+export function choose(page: Page, ...paths: string[]) {
+  let queue = chosen.get(page);
+  if (!queue) {
+    const files = (queue = []);
+    chosen.set(page, queue);
+    page.on("filechooser", (chooser) => void chooser.setFiles(files.shift() ?? []));
+    const click = page.locator("dialog.message-box[open] button", { hasText: "Choose..." });
+    void (async () => {
+      while (!page.isClosed()) {
+        if (files.length > 0 && (await click.isVisible().catch(() => false))) await click.click().catch(() => {});
+        await new Promise((done) => setTimeout(done, 50));
+      }
+    })();
+  }
+  queue.push(...paths);
+}
+
+/** Clicks and chooses files in the browser's own file dialogs. */
+export async function clickAndChoose(page: Page, selector: string, ...paths: string[]) {
+  choose(page, ...paths);
   await page.click(selector);
-  await (await chooser).setFiles(path);
 }
 
 /** Waits for the next download and gives its name and bytes. */
