@@ -8,7 +8,9 @@ packages=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-bas
   # the core for WebAssembly and tarvo-cli on Node.js
   emscripten nodejs
   # the Debian package and its checks
-  dpkg-dev file groff-base appstream desktop-file-utils)
+  dpkg-dev file groff-base appstream desktop-file-utils
+  # the page's browser sessions
+  chromium)
 
 missing=()
 for package in "${packages[@]}"; do

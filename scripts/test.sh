@@ -26,3 +26,10 @@ echo "== Sanitizer build"
 )
 echo "== Normal build"
 run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "== Page"
+bash scripts/web.sh build
+(
+  cd web
+  npx vitest run --config vitest.config.ts
+  TARVO_CLI="$PWD/../build/release/bin/tarvo-cli" npx vitest run --config vitest.sessions.config.ts
+)
