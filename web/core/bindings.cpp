@@ -18,6 +18,8 @@
 
 #include "check/check_output.h"
 #include "check/lgp_check.h"
+#include "check/text_checks.h"
+#include "codec/encode.h"
 #include "compile/compile_command.h"
 #include "config/configuration.h"
 #include "config/error.h"
@@ -183,6 +185,46 @@ class Core {
     } catch (...) {
       return Failure("Error reading configuration!");
     }
+  }
+
+  // Where a text's escapes ("<0A>", "<81>") and printf-style conversions
+  // ("%s", "%1$d") stand, by the codec's and the check's own reading of them,
+  // in order: the page colours them, as the window's editor does.
+  val TextMarks(const std::u16string& text) const {
+    struct Mark {
+      std::size_t start, length;
+      const char* kind;
+    };
+    std::vector<Mark> marks;
+    try {
+      for (std::size_t p = 0; p < text.size(); ++p) {
+        if (EscapeAt(text, p) != 0) {
+          marks.push_back({p, 4, "escape"});
+          p += 3;
+        }
+      }
+      // The check gives each conversion as written; find them in turn.
+      std::size_t from = 0;
+      for (const Conversion& conversion : FindConversions(text)) {
+        const std::u16string written(conversion.Written.begin(), conversion.Written.end());
+        const std::size_t at = text.find(written, from);
+        if (at == std::u16string::npos) continue;
+        marks.push_back({at, written.size(), "conversion"});
+        from = at + written.size();
+      }
+    } catch (...) {
+      marks.clear();  // no colours rather than wrong ones
+    }
+    std::sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) { return a.start < b.start; });
+    val result = val::array();
+    for (const Mark& mark : marks) {
+      val m = val::object();
+      m.set("start", static_cast<double>(mark.start));
+      m.set("length", static_cast<double>(mark.length));
+      m.set("kind", std::string(mark.kind));
+      result.call<void>("push", m);
+    }
+    return result;
   }
 
   val PhoneTypes() const {
@@ -491,6 +533,19 @@ class Core {
     return val(emscripten::typed_memory_view(ints_.size(), ints_.data()));
   }
 
+  // How often `find` stands in the language's texts, as find and replace counts it.
+  double CountOccurrences(int id, int language, const std::u16string& find, bool matchCase) {
+    try {
+      const Document& d = Doc(id).document;
+      std::size_t count = 0;
+      for (std::int32_t m = 0; m < d.MessageCount(); ++m)
+        count += tarvo::CountOccurrences(d.Text(Index(language), m), find, matchCase);
+      return static_cast<double>(count);
+    } catch (...) {
+      return 0;
+    }
+  }
+
   int NextNeedingWork(int id, int language, int reference, int after) {
     try {
       const OpenDocument& open = Doc(id);
@@ -716,6 +771,7 @@ EMSCRIPTEN_BINDINGS(tarvo_core) {
       .function("input", &Core::Input)
       .function("loadConfig", &Core::LoadConfig)
       .function("phoneTypes", &Core::PhoneTypes)
+      .function("textMarks", &Core::TextMarks)
       .function("decompile", &Core::Decompile)
       .function("compile", &Core::Compile)
       .function("check", &Core::Check)
@@ -735,6 +791,7 @@ EMSCRIPTEN_BINDINGS(tarvo_core) {
       .function("problems", &Core::Problems)
       .function("find", &Core::Find)
       .function("nextNeedingWork", &Core::NextNeedingWork)
+      .function("countOccurrences", &Core::CountOccurrences)
       .function("counts", &Core::Counts)
       .function("replaceAll", &Core::ReplaceAll)
       .function("measure", &Core::Measure)

@@ -169,6 +169,8 @@ export interface TarvoDocument {
   /** Measures the current texts with one packing (or both); the latest measure serves problems, find and cost. */
   measure(packing?: Packing): Measure;
   stringCost(packing: Packing, language: number, text: string): number | null;
+  /** How often `find` stands in the language's texts, as find and replace counts it. */
+  countOccurrences(language: number, find: string, matchCase: boolean): number;
   saveBytes(): Uint8Array;
   markSaved(): void;
   /** Carries an older pack's translation of `language` (matched by `reference`) in as one undo step. */
@@ -177,10 +179,19 @@ export interface TarvoDocument {
   close(): void; // frees it; the object is unusable afterwards
 }
 
+/** A stretch of a text (in UTF-16 units) that an editor shows in colour. */
+export interface TextMark {
+  start: number;
+  length: number;
+  kind: "escape" | "conversion";
+}
+
 export interface TarvoCore {
   /** Replaces the configuration in use with this tarvo.ini text; on failure the old one stays. */
   loadConfig(ini: Uint8Array): { ok: true; phoneTypes: string[] } | Failure;
   phoneTypes(): string[];
+  /** Where the escapes ("<0A>") and printf-style conversions ("%1$s") of a text stand, in order. */
+  textMarks(text: string): TextMark[];
   decompile(image: Uint8Array, fileName: string, options: DecompileOptions, callbacks?: Callbacks):
     DecompileResult | Failure;
   /** `image` null for a phone type that writes a new language file. */

@@ -91,6 +91,10 @@ class TarvoCore {
     return this.#core.phoneTypes();
   }
 
+  textMarks(text) {
+    return this.#core.textMarks(String(text));
+  }
+
   decompile(image, fileName, options, callbacks) {
     if (!this.#put(0, image)) return failure(`Not enough memory to decompile "${fileName}".`);
     const result = this.#core.decompile(
@@ -210,6 +214,10 @@ class TarvoDocument {
     return new Int32Array(this.#core.find(
       this.#id, query.language, query.reference, query.filter ?? "all", query.search ?? "",
       query.searchReference ?? true, !!query.matchCase));
+  }
+
+  countOccurrences(language, find, matchCase) {
+    return this.#core.countOccurrences(this.#id, language, String(find), !!matchCase);
   }
 
   nextNeedingWork(language, reference, after) {
