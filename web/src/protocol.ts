@@ -1,7 +1,9 @@
 // The messages between the page and the worker that owns the core. Only plain
 // data crosses: a call's failure comes back as data, and a fault of the
 // module (a trap) as `fatal`, after which the page starts a new worker.
-import type { DocumentInfo, Gauge } from "@tarvo/core/tarvo-core.mjs";
+import type { DocumentInfo, Gauge, TextMark } from "@tarvo/core/tarvo-core.mjs";
+
+export type { TextMark };
 
 export interface CallMessage {
   id: number;
@@ -28,12 +30,6 @@ export interface RowCells {
   changed: boolean;
 }
 
-export type MarkKind = "escape" | "conversion";
-export interface TextMark {
-  start: number;
-  length: number;
-  kind: MarkKind;
-}
 
 /** The selected message, with all the editor shows below the table. */
 export interface MessageDetails {

@@ -266,7 +266,10 @@ export class Editor {
 
   async nextNeedingWork() {
     if (!this.info) return;
-    const next = await this.core.call<number>("nextNeedingWork", [this.language, this.reference, this.table.currentMessage()]);
+    const after = this.table.currentMessage();
+    let next = await this.core.call<number>("nextNeedingWork", [this.language, this.reference, after]);
+    // From the top again, as the window goes round.
+    if (next < 0 && after >= 0) next = await this.core.call<number>("nextNeedingWork", [this.language, this.reference, -1]);
     if (next < 0) this.host.status?.("No message needs work.");
     else await this.goTo(next);
   }
@@ -277,8 +280,8 @@ export class Editor {
       c.findCount.textContent = "";
       return;
     }
-    const found = await this.findInEdited();
-    c.findCount.textContent = `Found in ${grouped(found.length)} messages`;
+    const found = await this.core.call<number>("countOccurrences", [this.language, c.findText.value, c.matchCase.checked]);
+    c.findCount.textContent = `${grouped(found)} found`;
   }
 
   // The messages whose edited text holds the find field's text.

@@ -163,6 +163,8 @@ const api = {
     return { ...carried, info: changed(document.info()) };
   },
   counts: (language: number, reference: number) => openDocument().counts(language, reference),
+  countOccurrences: (language: number, find: string, matchCase: boolean) =>
+    openDocument().countOccurrences(language, find, matchCase),
   nextNeedingWork: (language: number, reference: number, after: number) =>
     openDocument().nextNeedingWork(language, reference, after),
   cost: (language: number, text: string) => costOf(openDocument(), language, text),
@@ -206,10 +208,7 @@ const api = {
   },
 };
 
-function marksOf(text: string) {
-  const find = (core as unknown as { textMarks?: (text: string) => MessageDetails["textMarks"] }).textMarks;
-  return find ? find.call(core, text) : [];
-}
+const marksOf = (text: string) => core.textMarks(text);
 
 type Method = keyof typeof api;
 
