@@ -70,6 +70,7 @@ describe("the editor", () => {
     // Replace all is one step too.
     await page.keyboard.press("Control+h");
     await page.fill("#FindText", "Linia");
+    await expect.poll(() => page.textContent("#FindCount")).toBe("2 found");
     await page.fill("#ReplaceText", "Wiersz");
     await page.click("#ReplaceAll");
     await expect.poll(() => page.textContent("#FindCount")).toBe("Replaced 2");
@@ -77,6 +78,8 @@ describe("the editor", () => {
     await page.keyboard.type("4");
     await page.keyboard.press("Enter");
     await expect.poll(() => field(page)).toBe("<80>Wiersz pierwsza<0A>Wiersz druga");
+    // Its escapes in colour, where the core says they stand.
+    expect(await page.locator("#ReferenceView mark.escape").allTextContents()).toEqual(["<80>", "<0A>"]);
     await expect.poll(() => page.textContent("#Counts")).toMatch(/ · 2 changed$/);
 
     // Save writes in place; only the edited lines differ, and the native tool packs it.
