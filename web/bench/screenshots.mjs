@@ -15,6 +15,11 @@ const browser = await chromium.launch({
     "--disable-component-update", "--disable-sync"],
 });
 const page = await browser.newPage({ viewport: { width: 1100, height: 700 } });
+// The browser's own file dialogs, which the script can answer.
+await page.addInitScript(() => {
+  delete window.showOpenFilePicker;
+  delete window.showSaveFilePicker;
+});
 await page.goto(`http://127.0.0.1:${server.httpServer.address().port}`);
 await page.waitForSelector("body[data-ready]");
 
@@ -25,7 +30,9 @@ await page.click("#DecompileBase");
 await (await chooser).setFiles(join(root, "examples/demo.bin"));
 await download;
 await page.waitForFunction(() => document.querySelector("#StatusPanel").textContent === "Done!");
+await page.setViewportSize({ width: 1000, height: 420 });
 await page.screenshot({ path: join(root, "docs/page.png") });
+await page.setViewportSize({ width: 1100, height: 700 });
 
 // The editor on the example pack, a message with problems selected.
 const open = page.waitForEvent("filechooser");
@@ -36,6 +43,8 @@ await page.click("#row-4");
 await page.click("#Translation");
 await page.keyboard.press("End");
 await page.keyboard.type(" %s");
+// Once the edit is in, the gauge measures it again.
+await page.waitForFunction(() => document.querySelector("#row-4 .c2").textContent.endsWith(" %s"));
 await page.waitForFunction(() => /^Standard/.test(document.querySelector("#Gauge").textContent));
 await page.hover("#Gauge");
 await page.screenshot({ path: join(root, "docs/page-editor.png") });

@@ -56,6 +56,7 @@ const core = new CoreClient({
 
 const editor = new Editor(byId("editor"), core, {
   ...view,
+  shown: (open) => (byId("DropHint").hidden = open),
   setCounts: (text) => (controls.counts.textContent = text),
   setGauge(parts, shares) {
     controls.gauge.title = shares;

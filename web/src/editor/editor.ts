@@ -26,6 +26,8 @@ export interface OpenSource {
 }
 
 export interface EditorHost extends CommandView {
+  /** The editor is shown (a document is open) or not. */
+  shown(open: boolean): void;
   setCounts(text: string): void;
   setGauge(parts: { text: string; over: boolean }[] | null, shares: string): void;
   /** The document changed (or was saved): keep it. */
@@ -91,6 +93,7 @@ export class Editor {
     this.info = info;
     this.standard = this.compact = null;
     this.root.hidden = false;
+    this.host.shown(true);
     this.table.mount();
     this.fillLanguages(info, view);
     await this.refilter(view?.message ?? 0);
@@ -402,6 +405,7 @@ export class Editor {
     this.info = null;
     this.source = null;
     this.root.hidden = true;
+    this.host.shown(false);
     this.host.setCounts("");
     this.host.setGauge([], "");
     this.host.closed();
