@@ -95,6 +95,16 @@ describe("the editor", () => {
     native("decompile", join(dir, "saved.bin"), join(dir, "again.lgp"));
     expect(lgpText(readFileSync(join(dir, "again.lgp")))).toBe(expected);
 
+    // Compile to flash from the editor: the same pack in the image, after the window's question.
+    await pickFromOpfs(page, "demo.bin", readFileSync(join(examples, "demo.bin")));
+    await page.keyboard.press("Control+b");
+    expect((await messageBox(page, "Yes")).title).toBe("Save LGpack in flash as...");
+    await expect.poll(() => page.textContent("#StatusPanel")).toBe("Done!");
+    await expect.poll(() => page.isEnabled("#CompileBase")).toBe(true);
+    writeFileSync(join(dir, "editor.bin"), await readOpfs(page, "demo.bin"));
+    native("decompile", join(dir, "editor.bin"), join(dir, "editor.lgp"));
+    expect(lgpText(readFileSync(join(dir, "editor.lgp")))).toBe(expected);
+
     // An unsaved edit survives a reload.
     await page.click("#row-6");
     await page.click("#Translation");
@@ -104,7 +114,9 @@ describe("the editor", () => {
     expect(requests.slice(loaded).filter((url) => !url.startsWith(session.origin))).toEqual([]);
     expect(requests.length).toBe(loaded); // not one request while working
     await page.waitForTimeout(300);
+    const asked = page.waitForEvent("dialog");
     await page.reload();
+    expect((await asked).type()).toBe("beforeunload"); // unsaved changes: the browser asks first
     expect(await messageBox(page, "Restore")).toMatchObject({ title: "Restore work" });
     await page.waitForSelector("body[data-ready]");
     await expect.poll(() => cell(page, 6, 2)).toBe("<80>Menu kawiarni nowe");

@@ -87,7 +87,7 @@ export async function openTab(session: Session, fileSystemAccess: boolean, conte
   const requests: string[] = [];
   context.on("request", (request) => requests.push(request.url()));
   const page = await context.newPage();
-  page.on("dialog", (dialog) => void dialog.accept());
+  page.on("dialog", (dialog) => void dialog.accept().catch(() => {}));
   await page.goto(session.origin);
   await page.waitForSelector("body[data-ready]");
   return { context, page, requests };
