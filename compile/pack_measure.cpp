@@ -1,5 +1,6 @@
 #include "compile/pack_measure.h"
 
+#include "compile/lgp_checks.h"
 #include "config/error.h"
 
 namespace tarvo {
@@ -8,6 +9,9 @@ PackingFigures MeasurePacking(const LgpFile& lgp, PackingStrategy strategy, Pivo
                               const PackingControl& control) {
   PackingFigures figures;
   try {
+    // What a compile refuses is no pack to measure (a negative AllLangs would
+    // size the packers' tables from it).
+    CheckDataModel(lgp);
     figures.Languages = PackLanguages(lgp, strategy, random, control);
     figures.Measure = MeasurePack(lgp, figures.Languages);
   } catch (const Error& e) {

@@ -101,6 +101,20 @@ TEST_F(Measure, FiguresAreWhatTheCompileThenWrites) {
   }
 }
 
+TEST_F(Measure, APackThatACompileRefusesIsNotPackedButSaysWhy) {
+  // The reader takes a negative AllLangs; the document opens, the measure refuses.
+  for (const char* allLangs : {"AllLangs -3", "AllLangs 0"}) {
+    std::vector<std::u16string> lines = {u"PhoneType " + test::U(kWordsType), test::U(allLangs), u"MaxMsgId 9",
+                                         u"LgPackId WORDS"};
+    const Document document = Document::FromLgp(test::LgpBytes(lines), "refused.lgp", config_);
+    const DocumentMeasure measure = MeasureDocument(TakeSnapshot(document, PivotRandom()));
+    for (const PackingGauge* gauge : {&measure.Standard, &measure.Compact}) {
+      EXPECT_FALSE(gauge->Packed) << allLangs;
+      EXPECT_NE(gauge->Failure.find("AllLangs must be at least 1"), std::string::npos) << gauge->Failure;
+    }
+  }
+}
+
 TEST_F(Measure, StringCostIsTheRecordWithTheLastDictionary) {
   const Document document = Document::FromLgp(WordyPack(), "words.lgp", config_);
   const DocumentMeasure measure = MeasureDocument(TakeSnapshot(document, PivotRandom()));

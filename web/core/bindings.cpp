@@ -342,6 +342,8 @@ class Core {
       answer.set("languageFile", compiled.LanguageFile);
       answer.set("packStart", static_cast<double>(compiled.PackStart));
       answer.set("written", std::string(PackingName(compiled.Written)));
+      answer.set("changedFrom", static_cast<double>(compiled.PackStart + compiled.Range.First));
+      answer.set("changedTo", static_cast<double>(compiled.PackStart + compiled.Range.End));
       return answer;
     } catch (...) {
       random_ = before;

@@ -54,6 +54,8 @@ export interface CompileResult {
   languageFile: boolean;
   packStart: number; // where the pack starts in image
   written: "standard" | "compact";
+  changedFrom: number; // the bytes of image from here to changedTo are the new pack's; the rest is as it was
+  changedTo: number;
   warnings: string[]; // reader warnings, "line N: what"
   messages: CommandMessage[];
 }
