@@ -74,6 +74,11 @@ describe("the editor", () => {
     await page.fill("#ReplaceText", "Wiersz");
     await page.click("#ReplaceAll");
     await expect.poll(() => page.textContent("#FindCount")).toBe("Replaced 2");
+    await expect.poll(() => cell(page, 4, 2)).toBe("<80>Wiersz pierwsza<0A>Wiersz druga");
+    await page.keyboard.press("Control+z");
+    await expect.poll(() => cell(page, 4, 2)).toBe("<80>Linia pierwsza<0A>Linia druga");
+    expect(await cell(page, 1, 2)).toBe("<80>Kontakty!!");
+    await page.keyboard.press("Control+Shift+z");
     await page.keyboard.press("Control+g");
     await page.keyboard.type("4");
     await page.keyboard.press("Enter");
