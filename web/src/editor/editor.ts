@@ -57,6 +57,7 @@ export class Editor {
         this.typing.message = -1;
         void this.showDetails();
       },
+      editCurrent: () => this.controls.translation.focus(),
     });
     this.controls.tableSlot.append(this.table.element);
     this.wire();

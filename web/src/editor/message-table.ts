@@ -12,6 +12,8 @@ const COLUMNS = ["Number", "Reference", "Translation", "Bytes", "Problems"];
 export interface TableOwner {
   fetchRows(messages: number[]): Promise<RowCells[]>;
   currentChanged(message: number): void;
+  /** Enter or a double click on a row: edit its text. */
+  editCurrent(): void;
 }
 
 export class MessageTable {
@@ -50,6 +52,8 @@ export class MessageTable {
     this.body.addEventListener("click", (event) => {
       const row = (event.target as HTMLElement).closest<HTMLElement>("[data-row]");
       if (row) this.select(Number(row.dataset.row));
+      // A double click (the rows are drawn anew between its clicks) edits the row's text.
+      if (row && event.detail >= 2) this.owner.editCurrent();
     });
     this.virtualizer = new Virtualizer<HTMLElement, HTMLElement>({
       count: 0,
@@ -143,6 +147,11 @@ export class MessageTable {
 
   private key(event: KeyboardEvent) {
     if (event.ctrlKey || event.altKey || event.metaKey) return;
+    if (event.key === "Enter") {
+      event.preventDefault();
+      this.owner.editCurrent();
+      return;
+    }
     const page = Math.max(1, Math.floor(this.scroller.clientHeight / ROW_HEIGHT) - 1);
     const moves: Record<string, number> = {
       ArrowDown: this.current + 1, ArrowUp: this.current - 1, PageDown: this.current + page,

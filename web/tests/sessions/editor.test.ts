@@ -159,13 +159,35 @@ describe("the editor", () => {
     expect(saved.name).toBe("demo.lgp");
     expect(lgpText(saved.bytes)).toBe(old);
 
+    // A flash image dropped on the page opens in the editor; Ctrl+B writes the pack into it.
+    const image = [...readFileSync(join(examples, "demo.bin"))];
+    await page.evaluate((bytes) => {
+      const data = new DataTransfer();
+      data.items.add(new File([new Uint8Array(bytes)], "demo.bin"));
+      document.body.dispatchEvent(new DragEvent("drop", { dataTransfer: data, bubbles: true, cancelable: true }));
+    }, image);
+    await expect.poll(() => page.textContent("#EditorTitle")).toBe("demo.bin - Tarvo editor");
+    await page.dblclick("#row-0");
+    await page.keyboard.press("End");
+    await page.keyboard.type("!");
+    await expect.poll(() => cell(page, 0, 2)).toBe("<80>Wiadomo<84>ś<80>ci!");
+    const compiled = nextDownload(page);
+    await page.keyboard.press("Control+b");
+    await messageBox(page, "Write into demo.bin");
+    const written = await compiled;
+    expect(written.name).toBe("demo.bin");
+    writeFileSync(join(dir, "dropped.bin"), written.bytes);
+    native("decompile", join(dir, "dropped.bin"), join(dir, "dropped.lgp"));
+    expect(lgpText(readFileSync(join(dir, "dropped.lgp")))).toContain('String 0, "<80>Wiadomo<84>ś<80>ci!"');
+
     // A damaged pack: a dialog names the file, and the open work stays.
     writeFileSync(join(dir, "damaged.bin"), readFileSync(join(examples, "demo.bin")).subarray(0, 5000));
     await clickAndChoose(page, "#OpenAction", join(dir, "damaged.bin"));
+    expect((await messageBox(page, "Discard")).title).toBe("Unsaved changes");
     const refused = await messageBox(page, "OK");
     expect(refused.title).toBe("Cannot open");
     expect(refused.text).toContain("damaged.bin");
-    expect(await cell(page, 2, 2)).toBe("<80>Ustawienia telefonu");
+    expect(await cell(page, 0, 2)).toBe("<80>Wiadomo<84>ś<80>ci!");
     await context.close();
   });
 
