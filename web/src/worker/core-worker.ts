@@ -8,8 +8,9 @@ import type { CallMessage, DocumentState, MessageDetails, RowCells, WorkerMessag
 
 declare const self: DedicatedWorkerGlobalScope;
 
-// A pause in the edits this long starts the measure of the pack.
-const MEASURE_PAUSE_MS = 150;
+// A pause in the edits this long starts the measure of the pack: typing goes
+// on without waiting for one.
+const MEASURE_PAUSE_MS = 300;
 
 let core: TarvoCore;
 let doc: TarvoDocument | null = null;
