@@ -147,7 +147,13 @@ async function offerRestore() {
 
 async function startCore(): Promise<void> {
   const kept = await storage.config();
-  const started = await core.call<{ ok: true; phoneTypes: string[] } | Failure>("init", [kept?.bytes ?? null]);
+  let started: { ok: true; phoneTypes: string[] } | Failure;
+  try {
+    started = await core.call("init", [kept?.bytes ?? null]);
+  } catch (error) {
+    notice(`This browser cannot run Tarvo's core: ${error instanceof Error ? error.message : String(error)}`);
+    throw error;
+  }
   configName = started.ok && kept ? kept.name : null;
   if (!started.ok) {
     // The kept one cannot be read (any more): the built-in one is in use.

@@ -13,6 +13,27 @@ import { MessageTable } from "./message-table";
 import { drawMarked } from "./marks";
 import { gaugeParts, gaugeShares, type MeasuredGauge } from "./gauge";
 
+// The spell checker's language for each LangId, as the person chose it
+// (where the browser keeps nothing, for this visit only).
+const spellings = new Map<number, string>();
+function spellingOf(langId: number | undefined): string {
+  if (langId === undefined) return "";
+  try {
+    return spellings.get(langId) ?? localStorage.getItem(`spelling-${langId}`) ?? "";
+  } catch {
+    return "";
+  }
+}
+function keepSpelling(langId: number | undefined, lang: string) {
+  if (langId === undefined) return;
+  spellings.set(langId, lang);
+  try {
+    localStorage.setItem(`spelling-${langId}`, lang);
+  } catch {
+    // kept for this visit
+  }
+}
+
 // Keystrokes into one message closer than this make one undo step.
 const TYPING_PAUSE_MS = 2000;
 
@@ -124,7 +145,7 @@ export class Editor {
   private languagesShown() {
     const langIds = this.info?.langIds ?? [];
     this.table.setHeader(`Reference (LangId ${langIds[this.reference]})`, `Translation (LangId ${langIds[this.language]})`);
-    const spelling = localStorage.getItem(`spelling-${langIds[this.language]}`) ?? "";
+    const spelling = spellingOf(langIds[this.language]);
     this.controls.spelling.value = spelling;
     this.controls.translation.lang = spelling;
   }
@@ -481,7 +502,7 @@ export class Editor {
     };
     c.spelling.onchange = () => {
       const langId = this.info?.langIds[this.language];
-      localStorage.setItem(`spelling-${langId}`, c.spelling.value.trim());
+      keepSpelling(langId, c.spelling.value.trim());
       c.translation.lang = c.spelling.value.trim();
     };
     c.translation.oninput = () => this.fieldEdited();
