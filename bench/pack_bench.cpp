@@ -98,6 +98,35 @@ void BM_Compile(benchmark::State& state) {
   state.counters["real_text"] = w.real;
 }
 
+// The commands on bytes in memory, without the file layer: what the
+// WebAssembly module runs (bench/wasm_bench.mjs times the module beside these).
+void BM_CompileImage(benchmark::State& state) {
+  Workspace w(10, 2999, true);
+  const auto strategy = state.range(0) != 0 ? PackingStrategy::Compact : PackingStrategy::Standard;
+  const std::vector<std::uint8_t> text = ReadWholeFile(w.lgp);
+  const std::vector<std::uint8_t> image = ReadWholeFile(w.flash);
+  const FlashSource flash{"flash.bin", [&] { return image; }};
+  for (auto _ : state) {
+    bench::BenchFrame frame;
+    PivotRandom random;
+    benchmark::DoNotOptimize(CompileImage(frame, text, flash, w.config, random, strategy).Image.size());
+  }
+  Report(state, w);
+}
+
+void BM_DecompileImage(benchmark::State& state) {
+  Workspace w(10, 2999, true);
+  bench::BenchFrame frame;
+  PivotRandom random;
+  const FlashSource flash{"flash.bin", [&] { return ReadWholeFile(w.flash); }};
+  const std::vector<std::uint8_t> image =
+      CompileImage(frame, ReadWholeFile(w.lgp), flash, w.config, random, PackingStrategy::Standard).Image;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(DecompileImage(image, "flash.bin", w.config, {true, {}, {}}).size());
+  }
+  Report(state, w);
+}
+
 // One packer alone, in memory: its time, and the payload (dictionaries and
 // string records) of every language against the standard packer's.
 void BM_Pack(benchmark::State& state) {
@@ -248,6 +277,8 @@ BENCHMARK(BM_Compile)
     ->Args({1, 99, 0, 0})->Args({3, 999, 0, 0})->Args({10, 2999, 0, 0})
     ->Args({10, 2999, 1, 0})->Args({10, 2999, 0, 1})->Args({10, 2999, 1, 1})
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompileImage)->ArgNames({"compact"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecompileImage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pack)
     ->ArgNames({"langs", "maxmsg", "compact", "real"})
     ->Args({10, 2999, 0, 0})->Args({10, 2999, 1, 0})->Args({10, 2999, 0, 1})->Args({10, 2999, 1, 1})

@@ -16,6 +16,11 @@ run_suite() {
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
 
+echo "== WebAssembly build"
+# The module and tarvo-cli on Node.js in build/web, which the suites below
+# hold to the native core and tarvo-cli (their web_ tests).
+bash scripts/web.sh build
+
 echo "== Fuzzing"
 bash scripts/fuzz.sh "${TARVO_FUZZ_SECONDS:-45}"
 echo "== Sanitizer build"

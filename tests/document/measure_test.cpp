@@ -104,8 +104,8 @@ TEST_F(Measure, FiguresAreWhatTheCompileThenWrites) {
 TEST_F(Measure, APackThatACompileRefusesIsNotPackedButSaysWhy) {
   // The reader takes a negative AllLangs; the document opens, the measure refuses.
   for (const char* allLangs : {"AllLangs -3", "AllLangs 0"}) {
-    std::vector<std::u16string> lines = {u"PhoneType " + test::U(kWordsType), test::U(allLangs), u"MaxMsgId 9",
-                                         u"LgPackId WORDS"};
+    std::vector<std::u16string> lines = {u"PhoneType " + test::U(kWordsType), test::U(allLangs),
+                                         u"MaxMsgId 9", u"LgPackId WORDS"};
     const Document document = Document::FromLgp(test::LgpBytes(lines), "refused.lgp", config_);
     const DocumentMeasure measure = MeasureDocument(TakeSnapshot(document, PivotRandom()));
     for (const PackingGauge* gauge : {&measure.Standard, &measure.Compact}) {

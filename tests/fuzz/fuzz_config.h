@@ -9,12 +9,14 @@
 
 namespace tarvo::fuzz {
 
+inline std::string ConfigurationText() {
+  return std::string("TRANS 80,0\nTRANS 81,400\nTRANS 82,380\nTRANS 83,80\nTRANS 95,7F80\n") + "PHONETYPE " +
+         test::kFlashType + "\nPHONETYPE " + test::kBareType + "\nPHONETYPE " + test::kLangType + "\n";
+}
+
 inline tarvo::Configuration Configuration() {
   tarvo::Configuration config;
-  LoadConfigurationText(std::string("TRANS 80,0\nTRANS 81,400\nTRANS 82,380\nTRANS 83,80\nTRANS 95,7F80\n") +
-                            "PHONETYPE " + test::kFlashType + "\nPHONETYPE " + test::kBareType + "\nPHONETYPE " +
-                            test::kLangType + "\n",
-                        config);
+  LoadConfigurationText(ConfigurationText(), config);
   return config;
 }
 
