@@ -32,9 +32,12 @@ echo "== Sanitizer build"
 echo "== Normal build"
 run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== Page"
-bash scripts/web.sh build
+# The site over the module built above, its own tests, and whole sessions in
+# Debian's chromium compared with the native tarvo-cli.
 (
   cd web
+  npm ci --no-audit --no-fund --loglevel=error
   npx vitest run --config vitest.config.ts
+  npm run build
   TARVO_CLI="$PWD/../build/release/bin/tarvo-cli" npx vitest run --config vitest.sessions.config.ts
 )
