@@ -113,6 +113,8 @@ export class Editor {
     }
     this.source = source;
     this.info = info;
+    this.detailsFor = -1;
+    this.typing.message = -1;
     this.standard = this.compact = null;
     this.root.hidden = false;
     this.host.shown(true);
