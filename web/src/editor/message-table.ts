@@ -23,7 +23,10 @@ export class MessageTable {
   private readonly header: HTMLElement;
   private readonly virtualizer: Virtualizer<HTMLElement, HTMLElement>;
   private messages: Int32Array = new Int32Array(0);
+  // The cells of rows drawn; those not yet asked for again since the texts
+  // changed are drawn as they were until the new ones come (no blank rows).
   private cells = new Map<number, RowCells>();
+  private fresh = new Set<number>();
   private asked = new Set<number>();
   private generation = 0;
   private current = -1; // row index
@@ -92,6 +95,7 @@ export class MessageTable {
   /** New rows (in message order); the current message stays current where it is still shown. */
   setRows(messages: Int32Array, keep: number) {
     this.messages = messages;
+    this.cells.clear(); // other rows, or other languages: nothing of the old ones stays
     this.invalidate();
     this.element.setAttribute("aria-rowcount", String(messages.length + 1));
     this.virtualizer.setOptions({ ...this.virtualizer.options, count: messages.length });
@@ -106,7 +110,7 @@ export class MessageTable {
   /** Every drawn cell is asked for again (texts, costs or problems changed). */
   invalidate() {
     this.generation++;
-    this.cells.clear();
+    this.fresh.clear();
     this.asked.clear();
     this.draw();
   }
@@ -169,7 +173,7 @@ export class MessageTable {
     const rows = items.map((item) => {
       const message = this.messages[item.index];
       const cells = this.cells.get(message);
-      if (!cells && !this.asked.has(message)) missing.push(message);
+      if (!this.fresh.has(message) && !this.asked.has(message)) missing.push(message);
       return this.drawRow(item.index, item.start, message, cells);
     });
     this.body.replaceChildren(...rows);
@@ -184,7 +188,10 @@ export class MessageTable {
     messages.forEach((message) => this.asked.add(message));
     const rows = await this.owner.fetchRows(messages).catch(() => [] as RowCells[]);
     if (generation !== this.generation) return; // asked for texts that have changed since
-    for (const row of rows) this.cells.set(row.message, row);
+    for (const row of rows) {
+      this.cells.set(row.message, row);
+      this.fresh.add(row.message);
+    }
     this.draw();
   }
 
