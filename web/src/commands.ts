@@ -18,7 +18,9 @@ export async function fileProblem(action: string, name: string, error: unknown) 
 
 export async function readBytes(file: OpenedFile): Promise<Uint8Array | null> {
   try {
-    return new Uint8Array(await file.file.arrayBuffer());
+    // Through its handle, the file as it is now (a compile may have written it since it was chosen).
+    const current = file.handle ? await file.handle.getFile() : file.file;
+    return new Uint8Array(await current.arrayBuffer());
   } catch (error) {
     // Too large for the browser's memory, or gone since it was chosen.
     await fileProblem("Cannot read", file.name, error);
