@@ -4,24 +4,10 @@
 
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
-#include <string_view>
-#include <utility>
-#include <vector>
+
+#include "check/text_marks.h"
 
 namespace tarvo {
-
-enum class MarkKind { Escape, Conversion };
-
-struct TextMark {
-  int Start = 0;
-  int Length = 0;
-  MarkKind Kind = MarkKind::Escape;
-  friend bool operator==(const TextMark&, const TextMark&) = default;
-};
-
-// The escapes and conversions of a text, by the codec's and the check's own
-// reading of them, in the order they stand.
-std::vector<TextMark> FindTextMarks(std::u16string_view text);
 
 class EscapeHighlighter final : public QSyntaxHighlighter {
   Q_OBJECT

@@ -18,8 +18,7 @@
 
 #include "check/check_output.h"
 #include "check/lgp_check.h"
-#include "check/text_checks.h"
-#include "codec/encode.h"
+#include "check/text_marks.h"
 #include "compile/compile_command.h"
 #include "config/configuration.h"
 #include "config/error.h"
@@ -187,46 +186,6 @@ class Core {
     }
   }
 
-  // Where a text's escapes ("<0A>", "<81>") and printf-style conversions
-  // ("%s", "%1$d") stand, by the codec's and the check's own reading of them,
-  // in order: the page colours them, as the window's editor does.
-  val TextMarks(const std::u16string& text) const {
-    struct Mark {
-      std::size_t start, length;
-      const char* kind;
-    };
-    std::vector<Mark> marks;
-    try {
-      for (std::size_t p = 0; p < text.size(); ++p) {
-        if (EscapeAt(text, p) != 0) {
-          marks.push_back({p, 4, "escape"});
-          p += 3;
-        }
-      }
-      // The check gives each conversion as written; find them in turn.
-      std::size_t from = 0;
-      for (const Conversion& conversion : FindConversions(text)) {
-        const std::u16string written(conversion.Written.begin(), conversion.Written.end());
-        const std::size_t at = text.find(written, from);
-        if (at == std::u16string::npos) continue;
-        marks.push_back({at, written.size(), "conversion"});
-        from = at + written.size();
-      }
-    } catch (...) {
-      marks.clear();  // no colours rather than wrong ones
-    }
-    std::sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) { return a.start < b.start; });
-    val result = val::array();
-    for (const Mark& mark : marks) {
-      val m = val::object();
-      m.set("start", static_cast<double>(mark.start));
-      m.set("length", static_cast<double>(mark.length));
-      m.set("kind", std::string(mark.kind));
-      result.call<void>("push", m);
-    }
-    return result;
-  }
-
   val PhoneTypes() const {
     val names = val::array();
     for (const PhoneTypeRecord& type : config_.PhoneTypes) names.call<void>("push", type.Name);
@@ -384,6 +343,23 @@ class Core {
     } catch (...) {
       return Failure("Not enough memory to merge \"" + oldName + "\" into \"" + newName + "\".");
     }
+  }
+
+  // The escapes and conversions of a text, where an editor marks them.
+  val TextMarks(const std::u16string& text) {
+    val marks = val::array();
+    try {
+      for (const TextMark& m : FindTextMarks(text)) {
+        val mark = val::object();
+        mark.set("start", m.Start);
+        mark.set("length", m.Length);
+        mark.set("kind", std::string(m.Kind == MarkKind::Escape ? "escape" : "conversion"));
+        marks.call<void>("push", mark);
+      }
+    } catch (...) {
+      // Out of memory: no marks.
+    }
+    return marks;
   }
 
   // Documents, by the number Open gives.
@@ -773,11 +749,11 @@ EMSCRIPTEN_BINDINGS(tarvo_core) {
       .function("input", &Core::Input)
       .function("loadConfig", &Core::LoadConfig)
       .function("phoneTypes", &Core::PhoneTypes)
-      .function("textMarks", &Core::TextMarks)
       .function("decompile", &Core::Decompile)
       .function("compile", &Core::Compile)
       .function("check", &Core::Check)
       .function("merge", &Core::Merge)
+      .function("textMarks", &Core::TextMarks)
       .function("openLgp", &Core::OpenLgp)
       .function("openImage", &Core::OpenImage)
       .function("close", &Core::Close)

@@ -181,7 +181,7 @@ export interface TarvoDocument {
   close(): void; // frees it; the object is unusable afterwards
 }
 
-/** A stretch of a text (in UTF-16 units) that an editor shows in colour. */
+/** An escape ("<0A>", "<81>") or printf-style conversion ("%s", "%1$d") in a text, in UTF-16 units. */
 export interface TextMark {
   start: number;
   length: number;
@@ -192,8 +192,6 @@ export interface TarvoCore {
   /** Replaces the configuration in use with this tarvo.ini text; on failure the old one stays. */
   loadConfig(ini: Uint8Array): { ok: true; phoneTypes: string[] } | Failure;
   phoneTypes(): string[];
-  /** Where the escapes ("<0A>") and printf-style conversions ("%1$s") of a text stand, in order. */
-  textMarks(text: string): TextMark[];
   decompile(image: Uint8Array, fileName: string, options: DecompileOptions, callbacks?: Callbacks):
     DecompileResult | Failure;
   /** `image` null for a phone type that writes a new language file. */
@@ -202,6 +200,8 @@ export interface TarvoCore {
   check(lgp: Uint8Array, name: string, reference?: number): CheckResult | Failure;
   merge(oldLgp: Uint8Array, oldName: string, newLgp: Uint8Array, newName: string, options: MergeOptions):
     MergeResult | Failure;
+  /** The escapes and conversions of a text, in the order they stand, as the window's editor colours them. */
+  textMarks(text: string): TextMark[];
   openLgp(lgp: Uint8Array, name: string): { ok: true; document: TarvoDocument } | Failure;
   openImage(image: Uint8Array, name: string, options: DecompileOptions, callbacks?: Callbacks):
     { ok: true; document: TarvoDocument } | Failure;

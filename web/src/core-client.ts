@@ -46,13 +46,15 @@ export class CoreClient {
       return;
     }
     if (!("id" in message)) return;
+    if ("fatal" in message) {
+      this.fail(message.fatal); // also for a fault outside any call (the measure)
+      return;
+    }
     const pending = this.pending.get(message.id);
     if (!pending) return;
     if ("event" in message) {
       if (message.event === "status") pending.progress?.status?.(message.text);
       else pending.progress?.progress?.(message.done, message.total);
-    } else if ("fatal" in message) {
-      this.fail(message.fatal);
     } else if ("error" in message) {
       this.pending.delete(message.id);
       pending.reject(new Error(message.error));

@@ -47,8 +47,25 @@ function scheduleMeasure() {
   measureTimer = setTimeout(() => measureStep("standard"), MEASURE_PAUSE_MS);
 }
 
+// A fault of the module loses its documents (the core starts anew): the page
+// then replaces this worker and restores the work from what it kept.
+class DocumentLost extends Error {}
+
+function checkDocument() {
+  if (doc && doc.info() === null) {
+    doc = null;
+    throw new DocumentLost("the core failed and the open document was lost");
+  }
+}
+
 function measureStep(packing: Packing) {
   if (!doc) return;
+  try {
+    checkDocument();
+  } catch (error) {
+    post({ id: 0, fatal: (error as Error).message });
+    return;
+  }
   const started = performance.now();
   const measure = doc.measure(packing);
   const ms = performance.now() - started;
@@ -238,10 +255,11 @@ self.onmessage = async (event: MessageEvent<CallMessage>) => {
     if (method !== "init") await loaded;
     const run = api[method as Method] as (...a: unknown[]) => unknown;
     const value = await run(...args, id);
+    checkDocument();
     if (method === "init") ready();
     post({ id, value }, transferables(value));
   } catch (error) {
-    if (error instanceof WebAssembly.RuntimeError || !(error instanceof Error)) {
+    if (error instanceof WebAssembly.RuntimeError || error instanceof DocumentLost || !(error instanceof Error)) {
       // The module may be in any state after a fault: the page replaces this worker.
       post({ id, fatal: error instanceof Error ? `${error.name}: ${error.message}` : String(error) });
     } else {

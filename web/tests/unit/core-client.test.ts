@@ -53,11 +53,12 @@ describe("the page's side of the worker", () => {
     expect(FakeWorker.made).toHaveLength(1);
   });
 
-  it.each(["fatal", "error event"])("replaces the worker after a %s and fails every call in flight", async (how) => {
+  it.each(["fatal", "fatal outside any call", "error event"])("replaces the worker after a %s and fails every call in flight", async (how) => {
     const { core, worker, events } = client();
     const old = worker();
     const calls = [core.call("apply"), core.call("measure")];
     if (how === "fatal") old.answer({ id: old.posted[0].id, fatal: "RuntimeError: unreachable" });
+    else if (how === "fatal outside any call") old.answer({ id: 0, fatal: "the open document was lost" });
     else old.onerror?.({ message: "out of memory", preventDefault() {} });
     for (const call of calls) await expect(call).rejects.toBeInstanceOf(WorkerFault);
     expect(old.terminated).toBe(true);
