@@ -11,7 +11,9 @@ packages=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-bas
   libnuspell-dev hunspell-en-us hunspell-de-de hunspell-fr hunspell-es hunspell-it hunspell-pl hunspell-ru
   hunspell-pt-pt
   # the Debian package and its checks
-  dpkg-dev file groff-base appstream desktop-file-utils)
+  dpkg-dev file groff-base appstream desktop-file-utils
+  # the page's browser sessions
+  chromium)
 
 missing=()
 for package in "${packages[@]}"; do

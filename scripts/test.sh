@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Sets up what is needed, builds Tarvo and runs the whole test suite: the
-# core in WebAssembly; the suite built with clang's address and undefined-behaviour sanitizers, so that
+# core in WebAssembly and the page; the suite built with clang's address and undefined-behaviour sanitizers, so that
 # memory faults fail the run, whose build also makes the fuzz targets; the
 # fuzz targets for a bounded time; and the suite in a normal build, the only
-# one with the window and the benchmarks. Each phase prints its time. Debug
+# one with the window and the benchmarks; the page's tests and sessions in
+# Chromium. Each phase prints its time. Debug
 # information is kept to line tables, which stack traces need, as it costs a
 # third of the build's time.
 set -euo pipefail
@@ -42,4 +43,12 @@ phase "Fuzzing"
 TARVO_FUZZ_DIR=build/sanitize bash scripts/fuzz.sh "${TARVO_FUZZ_SECONDS:-30}"
 phase "Normal build"
 run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
+phase "Page"
+# The site that the WebAssembly build made: its own tests, and whole sessions
+# in Debian's chromium compared with the native tarvo-cli.
+(
+  cd web
+  npx vitest run --config vitest.config.ts
+  TARVO_CLI="$PWD/../build/release/bin/tarvo-cli" npx vitest run --config vitest.sessions.config.ts
+)
 phase "All passed in $SECONDS s"

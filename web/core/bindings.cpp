@@ -511,6 +511,19 @@ class Core {
     return val(emscripten::typed_memory_view(ints_.size(), ints_.data()));
   }
 
+  // How often `find` stands in the language's texts, as find and replace counts it.
+  double CountOccurrences(int id, int language, const std::u16string& find, bool matchCase) {
+    try {
+      const Document& d = Doc(id).document;
+      std::size_t count = 0;
+      for (std::int32_t m = 0; m < d.MessageCount(); ++m)
+        count += tarvo::CountOccurrences(d.Text(Index(language), m), find, matchCase);
+      return static_cast<double>(count);
+    } catch (...) {
+      return 0;
+    }
+  }
+
   int NextNeedingWork(int id, int language, int reference, int after) {
     try {
       const OpenDocument& open = Doc(id);
@@ -756,6 +769,7 @@ EMSCRIPTEN_BINDINGS(tarvo_core) {
       .function("problems", &Core::Problems)
       .function("find", &Core::Find)
       .function("nextNeedingWork", &Core::NextNeedingWork)
+      .function("countOccurrences", &Core::CountOccurrences)
       .function("counts", &Core::Counts)
       .function("replaceAll", &Core::ReplaceAll)
       .function("measure", &Core::Measure)

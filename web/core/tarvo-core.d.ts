@@ -171,6 +171,8 @@ export interface TarvoDocument {
   /** Measures the current texts with one packing (or both); the latest measure serves problems, find and cost. */
   measure(packing?: Packing): Measure;
   stringCost(packing: Packing, language: number, text: string): number | null;
+  /** How often `find` stands in the language's texts, as find and replace counts it. */
+  countOccurrences(language: number, find: string, matchCase: boolean): number;
   saveBytes(): Uint8Array;
   markSaved(): void;
   /** Carries an older pack's translation of `language` (matched by `reference`) in as one undo step. */

@@ -326,6 +326,10 @@ class TarvoDocument {
       query.searchReference ?? true, !!query.matchCase)));
   }
 
+  countOccurrences(language, find, matchCase) {
+    return this.#run(() => 0, (core, id) => core.countOccurrences(id, language, String(find), !!matchCase));
+  }
+
   nextNeedingWork(language, reference, after) {
     return this.#run(() => -1, (core, id) => core.nextNeedingWork(id, language, reference, after));
   }
