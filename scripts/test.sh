@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Sets up what is needed, builds Tarvo and runs the whole test suite: the
-# core in WebAssembly and the page; the suite built with clang's address and undefined-behaviour sanitizers, so that
-# memory faults fail the run, whose build also makes the fuzz targets; the
-# fuzz targets for a bounded time; and the suite in a normal build, the only
-# one with the window and the benchmarks; the page's tests and sessions in
-# Chromium. Each phase prints its time. Debug
-# information is kept to line tables, which stack traces need, as it costs a
-# third of the build's time.
+# core in WebAssembly and the page; the suite built with clang's address and
+# undefined-behaviour sanitizers, so that memory faults fail the run, whose
+# build also makes the fuzz targets; the fuzz targets for a bounded time; the
+# suite in a normal build, the only one with the window and the benchmarks;
+# and the page's tests and sessions in Chromium. Each phase prints its time.
+# Debug information is kept to line tables, which stack traces need, as it
+# costs a third of the build's time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-dependencies.sh
