@@ -11,10 +11,9 @@ namespace {
 
 void AppendEscape(std::uint8_t byte, std::u16string& out) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
-  out.push_back(u'<');
-  out.push_back(static_cast<char16_t>(kDigits[byte >> 4]));
-  out.push_back(static_cast<char16_t>(kDigits[byte & 0x0F]));
-  out.push_back(u'>');
+  const char16_t escape[] = {u'<', static_cast<char16_t>(kDigits[byte >> 4]),
+                             static_cast<char16_t>(kDigits[byte & 0x0F]), u'>'};
+  out.append(escape, 4);
 }
 
 // Selectors from 0x91 up that the table does not know put the decoder into
@@ -98,6 +97,10 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
   // escape of its own byte, so that it comes back as that byte. An escape
   // takes no window on the way back, so a selector left out right before it
   // that changed the window becomes an escape too.
+  if (lessThans.empty()) {
+    out.append(text);
+    return;
+  }
   out.reserve(out.size() + text.size() + 3 * lessThans.size());
   auto lessThan = lessThans.begin();
   for (std::size_t at = 0; at < text.size(); ++at) {
