@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <numeric>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "document/document.h"
 #include "document/filters.h"
 #include "memory/suggestions.h"
+#include "spelling/spell_checker.h"
 
 namespace {
 
@@ -93,8 +96,54 @@ void BM_InconsistentFilter(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(FindMessages(document, query, Inputs().config.Chars).size());
 }
 
+// English, which every test machine has (the scripts install it).
+SpellChecker English() {
+  for (const InstalledDictionary& d : InstalledDictionaries()) {
+    if (d.Name == "en_US") return SpellChecker(d.Affix);
+  }
+  throw std::runtime_error("en_US is not installed");
+}
+
+std::vector<std::u16string> TextsOf(const Document& document, std::size_t language) {
+  std::vector<std::u16string> texts;
+  for (std::int32_t m = 0; m < document.MessageCount(); ++m) texts.push_back(document.Text(language, m));
+  return texts;
+}
+
+// One message checked as it is typed into; the figures are the mean and
+// the 99th percentile of a message.
+void BM_SpellCheckMessage(benchmark::State& state) {
+  const Document document = Open();
+  const SpellChecker checker = English();
+  std::vector<double> times;
+  for (auto _ : state) {
+    times.clear();
+    for (std::int32_t m = 0; m <= kMaxMsgId; ++m) {
+      const auto start = std::chrono::steady_clock::now();
+      benchmark::DoNotOptimize(
+          MisspeltWords(checker, document.Text(kReference, m), document.Text(kEdited, m)).size());
+      times.push_back(
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+  }
+  std::sort(times.begin(), times.end());
+  state.counters["p99_ms"] = times[times.size() * 99 / 100];
+  state.counters["mean_ms"] =
+      std::accumulate(times.begin(), times.end(), 0.0) / static_cast<double>(times.size());
+}
+
+// The Misspelt filter over the 3 000 messages of one language.
+void BM_MisspeltFilter(benchmark::State& state) {
+  const Document document = Open();
+  const SpellChecker checker = English();
+  const auto texts = TextsOf(document, kReference), references = TextsOf(document, kEdited);
+  for (auto _ : state) benchmark::DoNotOptimize(MisspeltMessages(checker, texts, references).size());
+}
+
 }  // namespace
 
+BENCHMARK(BM_SpellCheckMessage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MisspeltFilter)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemoryIndexOnOpen)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemoryReadPack)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Suggestions)->Unit(benchmark::kMillisecond);

@@ -24,7 +24,7 @@ fuzz_one() {
     "$corpus" "$dir/seeds/$target" "tests/fuzz/regressions/$target" 2>"$dir/$target.log"
 }
 
-targets=(configuration decompile lgp_reader compile_roundtrip text_roundtrip lgp_edit document)
+targets=(configuration decompile lgp_reader compile_roundtrip text_roundtrip lgp_edit document memory)
 jobs=$(nproc)
 status=0
 for ((first = 0; first < ${#targets[@]}; first += jobs)); do

@@ -128,6 +128,7 @@ void EditorWindow::CreateControls() {
   search_->setObjectName(QStringLiteral("Search"));
   search_->setPlaceholderText(QStringLiteral("Search texts and numbers ($7B)"));
   search_->setClearButtonEnabled(true);
+  search_->setMinimumWidth(120);
   goTo_ = new QLineEdit(central);
   goTo_->setObjectName(QStringLiteral("GoTo"));
   goTo_->setPlaceholderText(QStringLiteral("Go to message"));
@@ -137,11 +138,12 @@ void EditorWindow::CreateControls() {
   languageName_->setPlaceholderText(QStringLiteral("Name the language"));
   languageName_->setToolTip(
       QStringLiteral("A name for the edited language's LangId, such as German; kept for every pack"));
-  languageName_->setMaximumWidth(140);
+  languageName_->setMaximumWidth(100);
   dictionary_ = new QComboBox(central);
   dictionary_->setObjectName(QStringLiteral("Dictionary"));
   dictionary_->setToolTip(QStringLiteral("The dictionary that checks the edited language's spelling"));
   dictionary_->addItem(QStringLiteral("No spell checking"), QString());
+  dictionary_->setMaximumWidth(130);
   for (const InstalledDictionary& installed : InstalledDictionaries()) {
     const QString name = QString::fromStdString(installed.Name);
     dictionary_->addItem(name, name);

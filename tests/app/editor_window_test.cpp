@@ -23,6 +23,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/editor/language_names.h"
 #include "app/editor/message_table_model.h"
 #include "app/editor/pack_gauge.h"
 #include "compile/pack_languages.h"
@@ -649,6 +650,25 @@ class EditorWindowTest : public QObject {
     field->setPlainText(field->toPlainText().replace(QStringLiteral("<0A>"), QStringLiteral(" %s ")));
     QCOMPARE(counts->text(), QStringLiteral("Translated 9 of 9 · 1 with problems · 1 changed"));
     QVERIFY(!window.findChild<QLabel*>(QStringLiteral("Problems"))->text().isEmpty());
+    // The aids: named languages, a memory's suggestions and a typo underlined.
+    const std::pair<int, const char*> names[] = {{1, "English"}, {3, "Polish"}, {7, "Russian"}, {9, "Greek"}};
+    for (const auto& [langId, name] : names) SetLanguageName(langId, QString::fromLatin1(name));
+    auto* languageName = window.findChild<QLineEdit*>(QStringLiteral("LanguageName"));
+    languageName->setText(QStringLiteral("Polish"));
+    emit languageName->editingFinished();
+    WriteFile(Path("older.lgp"),
+              test::LgpBytes(
+                  {u"PhoneType DEMO-F1, 1000, 8000, 4, 6, 8, A, C, E, 10, 20, 12, 40, 256, 0, 10, 54, 11, "
+                   u"56, 12, 44",
+                   u"AllLangs 2", u"MaxMsgId 2", u"LangId 1", u"String 0, \"Battery low!\"",
+                   u"String 1, \"Battery low\"", u"String 2, \"Battery full!\"", u"LangId 3",
+                   u"String 0, \"Bateria s\u0142aba!\"", u"String 1, \"Niski poziom baterii\"",
+                   u"String 2, \"Bateria na\u0142adowana!\""}));
+    QVERIFY(window.AddMemory(Path("older.lgp")));
+    QVERIFY(window.SetDictionary(QStringLiteral("pl_PL")));
+    QVERIFY(window.GoToMessage(7));
+    QCOMPARE(window.findChild<QListWidget*>(QStringLiteral("Suggestions"))->count(), 2);
+    field->setPlainText(QStringLiteral("S\u0142aba bateriia!"));
     QTRY_VERIFY_WITH_TIMEOUT(!window.IsMeasuring(), 30000);
     QVERIFY(window.grab().save(QStringLiteral("editor.png")));
     dialogs_.choices = {1};
