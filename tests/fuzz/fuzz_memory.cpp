@@ -3,6 +3,7 @@
 // to find in it. Every suggestion scores from 70 to 100, the best first;
 // an exact one has the same reference text, a similar one the score that
 // comparing the two texts gives. A refusal with a message is no fault.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const tarvo::Error&) {
     tarvo::MemoryIndex index({{raw, u"x", "fuzz", 0}, {raw.substr(raw.size() / 2), u"y", "fuzz", 1}});
     CheckFound(index, raw);
-    CheckFound(index, raw.substr(1));
+    CheckFound(index, raw.substr(std::min<std::size_t>(1, raw.size())));
     return 0;
   }
   if (document->LanguageCount() == 0) return 0;
