@@ -79,6 +79,7 @@ EditorWindow::EditorWindow(const Configuration& config, PivotRandom& pivots, Dia
 EditorWindow::~EditorWindow() {
   opening_.waitForFinished();
   spellingWatcher_.waitForFinished();
+  dictionaryWatcher_.waitForFinished();
   // The views outlive the document while the window's widgets are torn
   // down, and still ask the model for their headers and cells.
   model_->SetDocument(nullptr, nullptr);
@@ -290,6 +291,8 @@ void EditorWindow::CreateControls() {
           [this](const QPoint& position) { SpellingMenu(position); });
   connect(&spellingWatcher_, &QFutureWatcher<std::vector<std::int32_t>>::finished, this,
           [this] { SpellingChecked(); });
+  connect(&dictionaryWatcher_, &QFutureWatcher<LoadedDictionary>::finished, this,
+          [this] { DictionaryLoaded(); });
   connect(useForAll_, &QPushButton::clicked, this, [this] { UseTranslationForAll(); });
   connect(suggestions_, &SuggestionsPanel::Chosen, this, [this](int index) { UseSuggestion(index); });
   connect(findText_, &QLineEdit::textChanged, this, [this] { UpdateFindCount(); });

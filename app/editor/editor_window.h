@@ -77,10 +77,12 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   void AskAndAddMemory();
   bool AddMemory(const QString& path);
   // Spell checking of the edited language with an installed dictionary
-  // ("de_DE"; empty: none), kept for its LangId. False, after a message
-  // naming it, when it cannot be loaded.
+  // ("de_DE"; empty: none), kept for its LangId and read in the background.
+  // False, after a message naming it, when it is not installed; one that
+  // cannot be read is named when the reading ends.
   bool SetDictionary(const QString& name);
   const SpellChecker* Spelling() const { return checker_.get(); }
+  bool IsLoadingDictionary() const { return dictionaryLoading_; }
   bool IsCheckingSpelling() const { return spellingRunning_; }  // the Misspelt filter's check runs
   // The personal word list of the edited language, and the session's ignored words.
   void AddToDictionary(const QString& word);
@@ -144,6 +146,7 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   // are named in one message, each file once.
   QStringList LoadMemories();
   void LoadSpelling();
+  void DictionaryLoaded();
   void ShowSpelling();
   void SpellingMenu(const QPoint& position);
   QString PersonalWordsPath() const;
@@ -208,6 +211,14 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   QComboBox* dictionary_ = nullptr;
   EscapeHighlighter* translationHighlighter_ = nullptr;
   std::shared_ptr<SpellChecker> checker_;
+  // A dictionary being read: the checker with the personal words, or the reason it failed.
+  struct LoadedDictionary {
+    std::shared_ptr<SpellChecker> Checker;
+    std::string Failure;
+  };
+  QFutureWatcher<LoadedDictionary> dictionaryWatcher_;
+  bool dictionaryLoading_ = false;
+  QString dictionaryName_;               // of the checker, or of the one being read
   std::uint64_t checkerGeneration_ = 0;  // counts the dictionaries and words lists loaded or changed
   // The Misspelt filter's check: of which texts, and what it found.
   struct SpellingKey {

@@ -599,10 +599,11 @@ class EditorWindowTest : public QObject {
     QVERIFY(!window_->SetDictionary(QStringLiteral("xx_XX")));
     QVERIFY(QString::fromStdString(dialogs_.messages.back().Text).contains(QStringLiteral("xx_XX")));
     QVERIFY(!window_->Spelling());
-    QVERIFY(window_->SetDictionary(QStringLiteral("en_US")));
     QFile::remove(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
                   QStringLiteral("/words-2.txt"));
-    window_->SetDictionary(QStringLiteral("en_US"));  // without the removed words
+    QVERIFY(window_->SetDictionary(QStringLiteral("en_US")));
+    QTRY_VERIFY(!window_->IsLoadingDictionary());
+    QVERIFY(window_->Spelling());
     const auto underlined = [this] {
       QStringList words;
       const QTextBlock block = Child<QPlainTextEdit>("TranslationEdit")->document()->firstBlock();
@@ -628,7 +629,7 @@ class EditorWindowTest : public QObject {
     QCOMPARE(underlined(), QStringList{QStringLiteral("mesages")});
     EditorWindow second(config_, pivots_, dialogs_);
     second.Open(Path("pack.lgp"));
-    QTRY_VERIFY(!second.IsOpening());
+    QTRY_VERIFY(!second.IsOpening() && !second.IsLoadingDictionary());
     QVERIFY(second.Spelling() && second.Spelling()->IsCorrect(u"Auki"));
     QVERIFY(!second.Spelling()->IsCorrect(u"Valikko"));
   }
@@ -666,6 +667,7 @@ class EditorWindowTest : public QObject {
                    u"String 2, \"Bateria na\u0142adowana!\""}));
     QVERIFY(window.AddMemory(Path("older.lgp")));
     QVERIFY(window.SetDictionary(QStringLiteral("pl_PL")));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.IsLoadingDictionary(), 30000);
     QVERIFY(window.GoToMessage(7));
     QCOMPARE(window.findChild<QListWidget*>(QStringLiteral("Suggestions"))->count(), 2);
     field->setPlainText(QStringLiteral("S\u0142aba bateriia!"));
