@@ -80,6 +80,7 @@ EditorWindow::~EditorWindow() {
   opening_.waitForFinished();
   spellingWatcher_.waitForFinished();
   dictionaryWatcher_.waitForFinished();
+  memoryWatcher_.waitForFinished();
   // The views outlive the document while the window's widgets are torn
   // down, and still ask the model for their headers and cells.
   model_->SetDocument(nullptr, nullptr);
@@ -293,6 +294,7 @@ void EditorWindow::CreateControls() {
           [this] { SpellingChecked(); });
   connect(&dictionaryWatcher_, &QFutureWatcher<LoadedDictionary>::finished, this,
           [this] { DictionaryLoaded(); });
+  connect(&memoryWatcher_, &QFutureWatcher<LoadedMemories>::finished, this, [this] { MemoriesLoaded(); });
   connect(useForAll_, &QPushButton::clicked, this, [this] { UseTranslationForAll(); });
   connect(suggestions_, &SuggestionsPanel::Chosen, this, [this](int index) { UseSuggestion(index); });
   connect(findText_, &QLineEdit::textChanged, this, [this] { UpdateFindCount(); });

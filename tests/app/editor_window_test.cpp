@@ -551,11 +551,14 @@ class EditorWindowTest : public QObject {
     OpenAndWait(Path("aids.lgp"));
     const Document& document = *window_->CurrentDocument();
 
-    QVERIFY(!window_->AddMemory(Path("noise.lgp")));
+    window_->AddMemory(Path("noise.lgp"));
+    QTRY_VERIFY(!window_->IsLoadingMemories());
+    QVERIFY(QSettings().value(QStringLiteral("editor/translationMemories")).toStringList().isEmpty());
     QVERIFY2(QString::fromStdString(dialogs_.messages.back().Text).contains(QStringLiteral("noise.lgp")),
              dialogs_.messages.back().Text.c_str());
     dialogs_.files = {Path("memory.lgp")};
     Trigger("AddMemoryAction");
+    QTRY_VERIFY(!window_->IsLoadingMemories());
     QCOMPARE(dialogs_.messages.size(), std::size_t{1});
     QVERIFY(window_->GoToMessage(2));
     auto* suggestions = Child<QListWidget>("Suggestions");
@@ -665,7 +668,8 @@ class EditorWindowTest : public QObject {
                    u"String 1, \"Battery low\"", u"String 2, \"Battery full!\"", u"LangId 3",
                    u"String 0, \"Bateria s\u0142aba!\"", u"String 1, \"Niski poziom baterii\"",
                    u"String 2, \"Bateria na\u0142adowana!\""}));
-    QVERIFY(window.AddMemory(Path("older.lgp")));
+    window.AddMemory(Path("older.lgp"));
+    QTRY_VERIFY(!window.IsLoadingMemories());
     QVERIFY(window.SetDictionary(QStringLiteral("pl_PL")));
     QTRY_VERIFY_WITH_TIMEOUT(!window.IsLoadingDictionary(), 30000);
     QVERIFY(window.GoToMessage(7));
