@@ -28,10 +28,17 @@ constexpr std::size_t kEdited = 1, kReference = 0;
 struct Packs {
   Configuration config;
   std::vector<std::uint8_t> lgp, memory;
+  std::vector<std::string> locales;  // of the languages, where the text is real
   Packs() {
     LoadConfigurationText(std::string(bench::kTables) + "PHONETYPE " + bench::kPhoneType + "\n", config);
     bool real = false;
-    const std::string open = bench::RealisticLgp(kLanguages, kMaxMsgId, real);
+    std::string names;
+    const std::string open = bench::RealisticLgp(kLanguages, kMaxMsgId, real, &names);
+    for (std::size_t at = 0; at < names.size();) {
+      const std::size_t end = std::min(names.find(' ', at), names.size());
+      locales.push_back(names.substr(at, end - at));
+      at = end + 1;
+    }
     const std::string other = bench::RealisticLgp(kLanguages, kMaxMsgId + 500, real);
     lgp.assign(open.begin(), open.end());
     memory.assign(other.begin(), other.end());
@@ -103,12 +110,30 @@ void BM_InconsistentFilter(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(FindMessages(document, query, Inputs().config.Chars).size());
 }
 
-// English, which every test machine has (the scripts install it).
-SpellChecker English() {
-  for (const InstalledDictionary& d : InstalledDictionaries()) {
-    if (d.Name == "en_US") return SpellChecker(d.Affix);
+// A language of the pack with its own dictionary installed ("de" with
+// de_DE), else the first language with English (generated text).
+struct Checked {
+  std::size_t Language = 0;
+  std::string Dictionary;
+};
+
+Checked CheckedLanguage() {
+  const auto installed = InstalledDictionaries();
+  const auto& locales = Inputs().locales;
+  for (std::size_t l = 0; l < locales.size(); ++l) {
+    for (const InstalledDictionary& d : installed) {
+      if (locales[l].size() >= 2 && d.Name.starts_with(locales[l].substr(0, 2) + "_")) return {l, d.Name};
+    }
   }
-  throw std::runtime_error("en_US is not installed");
+  return {0, "en_US"};
+}
+
+SpellChecker Checker(benchmark::State& state, const Checked& checked) {
+  state.SetLabel(checked.Dictionary + " on language " + std::to_string(checked.Language + 1));
+  for (const InstalledDictionary& d : InstalledDictionaries()) {
+    if (d.Name == checked.Dictionary) return SpellChecker(d.Affix);
+  }
+  throw std::runtime_error(checked.Dictionary + " is not installed");
 }
 
 std::vector<std::u16string> TextsOf(const Document& document, std::size_t language) {
@@ -121,14 +146,16 @@ std::vector<std::u16string> TextsOf(const Document& document, std::size_t langua
 // the 99th percentile of a message.
 void BM_SpellCheckMessage(benchmark::State& state) {
   const Document document = Open();
-  const SpellChecker checker = English();
+  const Checked checked = CheckedLanguage();
+  const SpellChecker checker = Checker(state, checked);
+  const std::size_t reference = checked.Language == 0 ? 1 : 0;
   std::vector<double> times;
   for (auto _ : state) {
     times.clear();
     for (std::int32_t m = 0; m <= kMaxMsgId; ++m) {
       const double start = CpuMs();
       benchmark::DoNotOptimize(
-          MisspeltWords(checker, document.Text(kReference, m), document.Text(kEdited, m)).size());
+          MisspeltWords(checker, document.Text(checked.Language, m), document.Text(reference, m)).size());
       times.push_back(CpuMs() - start);
     }
   }
@@ -141,8 +168,10 @@ void BM_SpellCheckMessage(benchmark::State& state) {
 // The Misspelt filter over the 3 000 messages of one language.
 void BM_MisspeltFilter(benchmark::State& state) {
   const Document document = Open();
-  const SpellChecker checker = English();
-  const auto texts = TextsOf(document, kReference), references = TextsOf(document, kEdited);
+  const Checked checked = CheckedLanguage();
+  const SpellChecker checker = Checker(state, checked);
+  const auto texts = TextsOf(document, checked.Language),
+             references = TextsOf(document, checked.Language == 0 ? 1 : 0);
   for (auto _ : state) benchmark::DoNotOptimize(MisspeltMessages(checker, texts, references).size());
 }
 
