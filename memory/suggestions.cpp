@@ -10,11 +10,8 @@ namespace tarvo {
 
 namespace {
 
-// The language of `in` that stands for language `index` of `from`.
-std::optional<std::size_t> SameLanguage(const Document& from, std::size_t index, const Document& in) {
-  const std::int32_t langId = from.LangId(index);
-  std::size_t rank = 0;
-  for (std::size_t l = 0; l < index; ++l) rank += from.LangId(l) == langId ? 1 : 0;
+// The language of `in` with the LangId, at `rank` among those with it, else the first.
+std::optional<std::size_t> FindLanguage(const Document& in, std::int32_t langId, std::size_t rank) {
   std::optional<std::size_t> first;
   std::size_t seen = 0;
   for (std::size_t l = 0; l < in.LanguageCount(); ++l) {
@@ -23,6 +20,12 @@ std::optional<std::size_t> SameLanguage(const Document& from, std::size_t index,
     if (seen++ == rank) return l;
   }
   return first;
+}
+
+std::size_t RankOf(const Document& document, std::size_t index) {
+  std::size_t rank = 0;
+  for (std::size_t l = 0; l < index; ++l) rank += document.LangId(l) == document.LangId(index) ? 1 : 0;
+  return rank;
 }
 
 }  // namespace
@@ -73,21 +76,23 @@ std::vector<Suggestion> Suggest(const Document& document, std::size_t language, 
   return suggestions;
 }
 
+MemoryLanguages MemoryLanguagesOf(const Document& document, std::size_t language, std::size_t reference) {
+  return {document.PhoneTypeName(), document.LangId(language), document.LangId(reference),
+          RankOf(document, language), RankOf(document, reference)};
+}
+
 std::vector<MemoryEntry> LgpMemoryEntries(std::vector<std::uint8_t> bytes, const std::string& name,
-                                          const Configuration& config, const Document& document,
-                                          std::size_t language, std::size_t reference) {
+                                          const Configuration& config, const MemoryLanguages& languages) {
   const Document memory = Document::FromLgp(std::move(bytes), name, config);
-  if (memory.PhoneTypeName() != document.PhoneTypeName()) {
+  if (memory.PhoneTypeName() != languages.PhoneType) {
     throw Error(name + " is a pack of the phone type " + memory.PhoneTypeName() + ", not " +
-                document.PhoneTypeName() + ".");
+                languages.PhoneType + ".");
   }
-  const auto memoryLanguage = SameLanguage(document, language, memory);
-  const auto memoryReference = SameLanguage(document, reference, memory);
-  for (const auto& [found, index] :
-       {std::pair{memoryLanguage, language}, std::pair{memoryReference, reference}}) {
-    if (!found) {
-      throw Error(name + " has no language with LangId " + std::to_string(document.LangId(index)) + ".");
-    }
+  const auto memoryLanguage = FindLanguage(memory, languages.LangId, languages.Rank);
+  const auto memoryReference = FindLanguage(memory, languages.ReferenceLangId, languages.ReferenceRank);
+  for (const auto& [found, langId] :
+       {std::pair{memoryLanguage, languages.LangId}, std::pair{memoryReference, languages.ReferenceLangId}}) {
+    if (!found) throw Error(name + " has no language with LangId " + std::to_string(langId) + ".");
   }
   std::vector<MemoryEntry> entries;
   for (std::int32_t m = 0; m < memory.MessageCount(); ++m) {
@@ -96,6 +101,12 @@ std::vector<MemoryEntry> LgpMemoryEntries(std::vector<std::uint8_t> bytes, const
     if (!source.empty() && !target.empty()) entries.push_back({source, target, name, m});
   }
   return entries;
+}
+
+std::vector<MemoryEntry> LgpMemoryEntries(std::vector<std::uint8_t> bytes, const std::string& name,
+                                          const Configuration& config, const Document& document,
+                                          std::size_t language, std::size_t reference) {
+  return LgpMemoryEntries(std::move(bytes), name, config, MemoryLanguagesOf(document, language, reference));
 }
 
 }  // namespace tarvo

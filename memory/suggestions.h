@@ -38,11 +38,23 @@ std::vector<Suggestion> Suggest(const Document& document, std::size_t language, 
                                 std::span<const MemoryIndex> memories, std::size_t limit = 5,
                                 int minimum = 70);
 
-// The entries of another .lgp file as a memory for `document`: its
-// languages with the LangIds of the document's `reference` and `language`
-// (of several with one LangId, the one at the same place among them, else
-// the first). A file that is no .lgp, is of another phone type or lacks
-// either language is an Error naming it (`name`).
+// What a memory must match of the open document: its phone type, and the
+// LangIds of the edited and the reference language, each with its place
+// among the document's languages of that LangId (from 0).
+struct MemoryLanguages {
+  std::string PhoneType;
+  std::int32_t LangId = 0, ReferenceLangId = 0;
+  std::size_t Rank = 0, ReferenceRank = 0;
+};
+MemoryLanguages MemoryLanguagesOf(const Document& document, std::size_t language, std::size_t reference);
+
+// The entries of another .lgp file as a memory: its languages with the
+// LangIds of the edited and the reference language (of several with one
+// LangId, the one at the same place among them, else the first). A file
+// that is no .lgp, is of another phone type or lacks either language is an
+// Error naming it (`name`).
+std::vector<MemoryEntry> LgpMemoryEntries(std::vector<std::uint8_t> bytes, const std::string& name,
+                                          const Configuration& config, const MemoryLanguages& languages);
 std::vector<MemoryEntry> LgpMemoryEntries(std::vector<std::uint8_t> bytes, const std::string& name,
                                           const Configuration& config, const Document& document,
                                           std::size_t language, std::size_t reference);

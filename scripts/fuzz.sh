@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-45}
 dir=${TARVO_FUZZ_DIR:-build/fuzz}
-targets=(configuration decompile lgp_reader compile_roundtrip text_roundtrip lgp_edit document)
+targets=(configuration decompile lgp_reader compile_roundtrip text_roundtrip lgp_edit document memory)
 if ! grep -q "^TARVO_FUZZ:BOOL=ON" "$dir/CMakeCache.txt" 2>/dev/null; then
   CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_FUZZ=ON \
     -DTARVO_BUILD_TESTS=OFF -DTARVO_BUILD_GUI=OFF -DTARVO_BUILD_BENCH=OFF

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QStatusBar>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "app/editor/editor_window.h"
 #include "app/editor/language_names.h"
@@ -57,48 +58,63 @@ void EditorWindow::AskAndAddMemory() {
   if (!path.isEmpty()) AddMemory(path);
 }
 
-bool EditorWindow::AddMemory(const QString& path) {
+void EditorWindow::AddMemory(const QString& path) {
   QSettings settings;
   QStringList paths = settings.value(kMemoriesKey).toStringList();
   const QString absolute = QFileInfo(path).absoluteFilePath();
   if (!paths.contains(absolute)) paths << absolute;
   settings.setValue(kMemoriesKey, paths);
   reportedMemories_.removeAll(absolute);  // a second try is named again
-  const QStringList failed = LoadMemories();
-  if (failed.contains(absolute)) {
-    // Kept out of the list: it would be named at every open.
-    paths.removeAll(absolute);
-    settings.setValue(kMemoriesKey, paths);
-    return false;
-  }
-  ShowCurrentMessage();
-  return true;
+  addingMemory_ = absolute;
+  LoadMemories();
 }
 
-QStringList EditorWindow::LoadMemories() {
-  QStringList failed, reasons;
-  if (!document_) return failed;
-  const std::size_t language = model_->EditedLanguage(), reference = model_->ReferenceLanguage();
-  std::vector<MemoryIndex> memories;
-  for (const QString& path : QSettings().value(kMemoriesKey).toStringList()) {
-    const std::string name = QFileInfo(path).fileName().toStdString();
-    try {
-      if (path.endsWith(QStringLiteral(".po"), Qt::CaseInsensitive)) {
-        memories.emplace_back(PoMemoryEntries(path.toStdString(), name, document_->LangId(language),
-                                              document_->LangId(reference)));
-      } else {
-        memories.emplace_back(LgpMemoryEntries(ReadWholeFile(path.toStdString()), name, config_, *document_,
-                                               language, reference));
-      }
-    } catch (const Error& e) {
-      failed << path;
-      if (!reportedMemories_.contains(path)) {
-        reportedMemories_ << path;
-        reasons << QStringLiteral("%1: %2").arg(path, QString::fromStdString(e.what()));
-      }
+void EditorWindow::LoadMemories() {
+  if (!document_) return;
+  memoriesLoading_ = true;
+  const MemoryLanguages languages =
+      MemoryLanguagesOf(*document_, model_->EditedLanguage(), model_->ReferenceLanguage());
+  // Packs take a tenth of a second each to read: off the window's thread,
+  // with copies of what the reading needs.
+  memoryWatcher_.setFuture(QtConcurrent::run(
+      [paths = QSettings().value(kMemoriesKey).toStringList(), languages, config = config_] {
+        LoadedMemories loaded;
+        for (const QString& path : paths) {
+          const std::string name = QFileInfo(path).fileName().toStdString();
+          try {
+            loaded.Memories.emplace_back(
+                path.endsWith(QStringLiteral(".po"), Qt::CaseInsensitive)
+                    ? PoMemoryEntries(path.toStdString(), name, languages.LangId, languages.ReferenceLangId)
+                    : LgpMemoryEntries(ReadWholeFile(path.toStdString()), name, config, languages));
+          } catch (const Error& e) {
+            loaded.Failures.emplace_back(path, QString::fromStdString(e.what()));
+          }
+        }
+        return loaded;
+      }));
+}
+
+void EditorWindow::MemoriesLoaded() {
+  memoriesLoading_ = false;
+  LoadedMemories loaded = memoryWatcher_.result();
+  QStringList reasons;
+  for (const auto& [path, reason] : loaded.Failures) {
+    if (path == addingMemory_) {
+      // Kept out of the list: it would be named at every open.
+      QSettings settings;
+      QStringList paths = settings.value(kMemoriesKey).toStringList();
+      paths.removeAll(path);
+      settings.setValue(kMemoriesKey, paths);
+    }
+    if (!reportedMemories_.contains(path)) {
+      reportedMemories_ << path;
+      reasons << QStringLiteral("%1: %2").arg(path, reason);
     }
   }
-  suggestions_->SetMemories(std::move(memories));
+  addingMemory_.clear();
+  suggestions_->SetMemories(std::move(loaded.Memories));
+  suggestions_->ShowFor(document_ ? &*document_ : nullptr, model_->EditedLanguage(),
+                        model_->ReferenceLanguage(), document_ ? CurrentMessage() : -1);
   if (!reasons.isEmpty()) {
     dialogs_.ShowMessage(this,
                          {QStringLiteral("These translation memories cannot be used and are skipped:\n%1")
@@ -106,7 +122,6 @@ QStringList EditorWindow::LoadMemories() {
                               .toStdString(),
                           "Translation memory", MessageKind::Notice});
   }
-  return failed;
 }
 
 void EditorWindow::LanguageNamed() {

@@ -46,39 +46,71 @@ QString EditorWindow::PersonalWordsPath() const {
 
 bool EditorWindow::SetDictionary(const QString& name) {
   if (!document_) return false;
-  QSettings().setValue(DictionaryKey(document_->LangId(model_->EditedLanguage())), name);
+  const auto installed = InstalledDictionaries();
+  const bool known = name.isEmpty() ||
+                     std::any_of(installed.begin(), installed.end(),
+                                 [&](const InstalledDictionary& d) { return d.Name == name.toStdString(); });
+  if (!known) {
+    dialogs_.ShowMessage(this, {"The dictionary " + name.toStdString() +
+                                    " is not installed. Spelling is not checked in this language.",
+                                "Spell checking", MessageKind::Notice});
+  }
+  QSettings().setValue(DictionaryKey(document_->LangId(model_->EditedLanguage())), known ? name : QString());
   LoadSpelling();
-  return name.isEmpty() || checker_ != nullptr;
+  return known;
 }
 
 void EditorWindow::LoadSpelling() {
   checker_.reset();
   ++checkerGeneration_;
   misspelt_.reset();
-  const QString name =
+  dictionaryName_ =
       document_ ? QSettings().value(DictionaryKey(document_->LangId(model_->EditedLanguage()))).toString()
                 : QString();
-  if (!name.isEmpty()) {
-    try {
-      const auto installed = InstalledDictionaries();
-      const auto found = std::find_if(installed.begin(), installed.end(), [&](const InstalledDictionary& d) {
-        return d.Name == name.toStdString();
-      });
-      if (found == installed.end())
-        throw Error("The dictionary " + name.toStdString() + " is not installed.");
-      checker_ = std::make_shared<SpellChecker>(found->Affix);
-      QFile words(PersonalWordsPath());
-      if (words.open(QIODevice::ReadOnly)) {
-        for (std::u16string& word : ParseWordList(words.readAll().toStdString()))
-          checker_->AddWord(std::move(word));
-      }
-    } catch (const Error& e) {
-      dialogs_.ShowMessage(this, {std::string(e.what()) + " Spelling is not checked in this language.",
-                                  "Spell checking", MessageKind::Notice});
-    }
+  const auto installed = InstalledDictionaries();
+  const auto found = std::find_if(installed.begin(), installed.end(), [&](const InstalledDictionary& d) {
+    return d.Name == dictionaryName_.toStdString();
+  });
+  {
+    const QSignalBlocker blocker(dictionary_);
+    dictionary_->setCurrentIndex(std::max(0, dictionary_->findData(dictionaryName_)));
   }
-  const QSignalBlocker blocker(dictionary_);
-  dictionary_->setCurrentIndex(checker_ ? std::max(0, dictionary_->findData(name)) : 0);
+  dictionaryLoading_ = found != installed.end();
+  if (dictionaryLoading_) {
+    // A large dictionary takes a good part of a second to read: not on the window's thread.
+    dictionaryWatcher_.setFuture(QtConcurrent::run([affix = found->Affix, words = PersonalWordsPath()] {
+      LoadedDictionary loaded;
+      try {
+        loaded.Checker = std::make_shared<SpellChecker>(affix);
+        QFile file(words);
+        if (file.open(QIODevice::ReadOnly)) {
+          for (std::u16string& word : ParseWordList(file.readAll().toStdString())) {
+            loaded.Checker->AddWord(std::move(word));
+          }
+        }
+      } catch (const Error& e) {
+        loaded.Checker.reset();
+        loaded.Failure = e.what();
+      }
+      return loaded;
+    }));
+  }
+  ShowSpelling();
+  if (filter_->currentData().toInt() == kMisspeltFilter) ApplyFilter();
+}
+
+void EditorWindow::DictionaryLoaded() {
+  dictionaryLoading_ = false;
+  LoadedDictionary loaded = dictionaryWatcher_.result();
+  if (!loaded.Failure.empty()) {
+    const QSignalBlocker blocker(dictionary_);
+    dictionary_->setCurrentIndex(0);
+    dialogs_.ShowMessage(this, {loaded.Failure + " Spelling is not checked in this language.",
+                                "Spell checking", MessageKind::Notice});
+  }
+  checker_ = std::move(loaded.Checker);
+  ++checkerGeneration_;
+  misspelt_.reset();
   ShowSpelling();
   if (filter_->currentData().toInt() == kMisspeltFilter) ApplyFilter();
 }

@@ -79,6 +79,8 @@ EditorWindow::EditorWindow(const Configuration& config, PivotRandom& pivots, Dia
 EditorWindow::~EditorWindow() {
   opening_.waitForFinished();
   spellingWatcher_.waitForFinished();
+  dictionaryWatcher_.waitForFinished();
+  memoryWatcher_.waitForFinished();
   // The views outlive the document while the window's widgets are torn
   // down, and still ask the model for their headers and cells.
   model_->SetDocument(nullptr, nullptr);
@@ -128,6 +130,7 @@ void EditorWindow::CreateControls() {
   search_->setObjectName(QStringLiteral("Search"));
   search_->setPlaceholderText(QStringLiteral("Search texts and numbers ($7B)"));
   search_->setClearButtonEnabled(true);
+  search_->setMinimumWidth(120);
   goTo_ = new QLineEdit(central);
   goTo_->setObjectName(QStringLiteral("GoTo"));
   goTo_->setPlaceholderText(QStringLiteral("Go to message"));
@@ -137,11 +140,12 @@ void EditorWindow::CreateControls() {
   languageName_->setPlaceholderText(QStringLiteral("Name the language"));
   languageName_->setToolTip(
       QStringLiteral("A name for the edited language's LangId, such as German; kept for every pack"));
-  languageName_->setMaximumWidth(140);
+  languageName_->setMaximumWidth(100);
   dictionary_ = new QComboBox(central);
   dictionary_->setObjectName(QStringLiteral("Dictionary"));
   dictionary_->setToolTip(QStringLiteral("The dictionary that checks the edited language's spelling"));
   dictionary_->addItem(QStringLiteral("No spell checking"), QString());
+  dictionary_->setMaximumWidth(130);
   for (const InstalledDictionary& installed : InstalledDictionaries()) {
     const QString name = QString::fromStdString(installed.Name);
     dictionary_->addItem(name, name);
@@ -288,6 +292,9 @@ void EditorWindow::CreateControls() {
           [this](const QPoint& position) { SpellingMenu(position); });
   connect(&spellingWatcher_, &QFutureWatcher<std::vector<std::int32_t>>::finished, this,
           [this] { SpellingChecked(); });
+  connect(&dictionaryWatcher_, &QFutureWatcher<LoadedDictionary>::finished, this,
+          [this] { DictionaryLoaded(); });
+  connect(&memoryWatcher_, &QFutureWatcher<LoadedMemories>::finished, this, [this] { MemoriesLoaded(); });
   connect(useForAll_, &QPushButton::clicked, this, [this] { UseTranslationForAll(); });
   connect(suggestions_, &SuggestionsPanel::Chosen, this, [this](int index) { UseSuggestion(index); });
   connect(findText_, &QLineEdit::textChanged, this, [this] { UpdateFindCount(); });

@@ -18,6 +18,7 @@
 #include "config/configuration.h"
 #include "document/document.h"
 #include "frame/command_frame.h"
+#include "memory/memory_index.h"
 
 class QAction;
 class QCheckBox;
@@ -73,14 +74,18 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   // Gives every message with the selected one's reference text its translation, as one undo step.
   void UseTranslationForAll();
   // Adds a translation memory (.lgp or .po) to the settings' list and reads
-  // them all again; false, after a message naming it, when it cannot be read.
+  // them all again in the background; one that cannot be read is named in
+  // a message and left out of the list.
   void AskAndAddMemory();
-  bool AddMemory(const QString& path);
+  void AddMemory(const QString& path);
+  bool IsLoadingMemories() const { return memoriesLoading_; }
   // Spell checking of the edited language with an installed dictionary
-  // ("de_DE"; empty: none), kept for its LangId. False, after a message
-  // naming it, when it cannot be loaded.
+  // ("de_DE"; empty: none), kept for its LangId and read in the background.
+  // False, after a message naming it, when it is not installed; one that
+  // cannot be read is named when the reading ends.
   bool SetDictionary(const QString& name);
   const SpellChecker* Spelling() const { return checker_.get(); }
+  bool IsLoadingDictionary() const { return dictionaryLoading_; }
   bool IsCheckingSpelling() const { return spellingRunning_; }  // the Misspelt filter's check runs
   // The personal word list of the edited language, and the session's ignored words.
   void AddToDictionary(const QString& word);
@@ -142,8 +147,10 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   void LanguageNamed();
   // Reads the memories of the settings for the two languages; the failures
   // are named in one message, each file once.
-  QStringList LoadMemories();
+  void LoadMemories();
+  void MemoriesLoaded();
   void LoadSpelling();
+  void DictionaryLoaded();
   void ShowSpelling();
   void SpellingMenu(const QPoint& position);
   QString PersonalWordsPath() const;
@@ -205,9 +212,24 @@ class EditorWindow final : public QMainWindow, private CommandFrame {
   SuggestionsPanel* suggestions_ = nullptr;
   QPushButton* useForAll_ = nullptr;
   QStringList reportedMemories_;  // unreadable memories already named
+  struct LoadedMemories {
+    std::vector<MemoryIndex> Memories;
+    std::vector<std::pair<QString, QString>> Failures;  // path, reason
+  };
+  QFutureWatcher<LoadedMemories> memoryWatcher_;
+  bool memoriesLoading_ = false;
+  QString addingMemory_;  // left out of the list when it cannot be read
   QComboBox* dictionary_ = nullptr;
   EscapeHighlighter* translationHighlighter_ = nullptr;
   std::shared_ptr<SpellChecker> checker_;
+  // A dictionary being read: the checker with the personal words, or the reason it failed.
+  struct LoadedDictionary {
+    std::shared_ptr<SpellChecker> Checker;
+    std::string Failure;
+  };
+  QFutureWatcher<LoadedDictionary> dictionaryWatcher_;
+  bool dictionaryLoading_ = false;
+  QString dictionaryName_;               // of the checker, or of the one being read
   std::uint64_t checkerGeneration_ = 0;  // counts the dictionaries and words lists loaded or changed
   // The Misspelt filter's check: of which texts, and what it found.
   struct SpellingKey {

@@ -23,6 +23,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/editor/language_names.h"
 #include "app/editor/message_table_model.h"
 #include "app/editor/pack_gauge.h"
 #include "compile/pack_languages.h"
@@ -550,11 +551,14 @@ class EditorWindowTest : public QObject {
     OpenAndWait(Path("aids.lgp"));
     const Document& document = *window_->CurrentDocument();
 
-    QVERIFY(!window_->AddMemory(Path("noise.lgp")));
+    window_->AddMemory(Path("noise.lgp"));
+    QTRY_VERIFY(!window_->IsLoadingMemories());
+    QVERIFY(QSettings().value(QStringLiteral("editor/translationMemories")).toStringList().isEmpty());
     QVERIFY2(QString::fromStdString(dialogs_.messages.back().Text).contains(QStringLiteral("noise.lgp")),
              dialogs_.messages.back().Text.c_str());
     dialogs_.files = {Path("memory.lgp")};
     Trigger("AddMemoryAction");
+    QTRY_VERIFY(!window_->IsLoadingMemories());
     QCOMPARE(dialogs_.messages.size(), std::size_t{1});
     QVERIFY(window_->GoToMessage(2));
     auto* suggestions = Child<QListWidget>("Suggestions");
@@ -598,10 +602,11 @@ class EditorWindowTest : public QObject {
     QVERIFY(!window_->SetDictionary(QStringLiteral("xx_XX")));
     QVERIFY(QString::fromStdString(dialogs_.messages.back().Text).contains(QStringLiteral("xx_XX")));
     QVERIFY(!window_->Spelling());
-    QVERIFY(window_->SetDictionary(QStringLiteral("en_US")));
     QFile::remove(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
                   QStringLiteral("/words-2.txt"));
-    window_->SetDictionary(QStringLiteral("en_US"));  // without the removed words
+    QVERIFY(window_->SetDictionary(QStringLiteral("en_US")));
+    QTRY_VERIFY(!window_->IsLoadingDictionary());
+    QVERIFY(window_->Spelling());
     const auto underlined = [this] {
       QStringList words;
       const QTextBlock block = Child<QPlainTextEdit>("TranslationEdit")->document()->firstBlock();
@@ -627,7 +632,7 @@ class EditorWindowTest : public QObject {
     QCOMPARE(underlined(), QStringList{QStringLiteral("mesages")});
     EditorWindow second(config_, pivots_, dialogs_);
     second.Open(Path("pack.lgp"));
-    QTRY_VERIFY(!second.IsOpening());
+    QTRY_VERIFY(!second.IsOpening() && !second.IsLoadingDictionary());
     QVERIFY(second.Spelling() && second.Spelling()->IsCorrect(u"Auki"));
     QVERIFY(!second.Spelling()->IsCorrect(u"Valikko"));
   }
@@ -649,6 +654,27 @@ class EditorWindowTest : public QObject {
     field->setPlainText(field->toPlainText().replace(QStringLiteral("<0A>"), QStringLiteral(" %s ")));
     QCOMPARE(counts->text(), QStringLiteral("Translated 9 of 9 · 1 with problems · 1 changed"));
     QVERIFY(!window.findChild<QLabel*>(QStringLiteral("Problems"))->text().isEmpty());
+    // The aids: named languages, a memory's suggestions and a typo underlined.
+    const std::pair<int, const char*> names[] = {{1, "English"}, {3, "Polish"}, {7, "Russian"}, {9, "Greek"}};
+    for (const auto& [langId, name] : names) SetLanguageName(langId, QString::fromLatin1(name));
+    auto* languageName = window.findChild<QLineEdit*>(QStringLiteral("LanguageName"));
+    languageName->setText(QStringLiteral("Polish"));
+    emit languageName->editingFinished();
+    WriteFile(Path("older.lgp"),
+              test::LgpBytes(
+                  {u"PhoneType DEMO-F1, 1000, 8000, 4, 6, 8, A, C, E, 10, 20, 12, 40, 256, 0, 10, 54, 11, "
+                   u"56, 12, 44",
+                   u"AllLangs 2", u"MaxMsgId 2", u"LangId 1", u"String 0, \"Battery low!\"",
+                   u"String 1, \"Battery low\"", u"String 2, \"Battery full!\"", u"LangId 3",
+                   u"String 0, \"Bateria s\u0142aba!\"", u"String 1, \"Niski poziom baterii\"",
+                   u"String 2, \"Bateria na\u0142adowana!\""}));
+    window.AddMemory(Path("older.lgp"));
+    QTRY_VERIFY(!window.IsLoadingMemories());
+    QVERIFY(window.SetDictionary(QStringLiteral("pl_PL")));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.IsLoadingDictionary(), 30000);
+    QVERIFY(window.GoToMessage(7));
+    QCOMPARE(window.findChild<QListWidget*>(QStringLiteral("Suggestions"))->count(), 2);
+    field->setPlainText(QStringLiteral("S\u0142aba bateriia!"));
     QTRY_VERIFY_WITH_TIMEOUT(!window.IsMeasuring(), 30000);
     QVERIFY(window.grab().save(QStringLiteral("editor.png")));
     dialogs_.choices = {1};

@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 
 void Save(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
   fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::uint8_t> Load(const fs::path& path) {
@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
 
   Save(out / "configuration" / "shipped.ini", Load(source / "config" / "tarvo.ini"));
   const std::string tests = std::string("TRANS 80,0\r\nTRANS 81,400\r\nPHONETYPE ") + test::kFlashType +
-                            "\r\nPHONETYPE " + test::kLangType + ", 10, 42\r\n; comment\r\ntrans\t82,380;x\r\n";
+                            "\r\nPHONETYPE " + test::kLangType +
+                            ", 10, 42\r\n; comment\r\ntrans\t82,380;x\r\n";
   Save(out / "configuration" / "tests.ini", {tests.begin(), tests.end()});
 
   int n = 0;
@@ -57,15 +58,16 @@ int main(int argc, char** argv) {
   big.langIds = {3, 4, 5};
   big.strings = test::RandomStrings(77, 3, 150, 200);
   Save(out / "decompile" / "multi-block", test::BuildImage(test::TypeOf(test::kFlashType), big));
-  for (const char* name : {"demo.bin", "demo.lng"}) Save(out / "decompile" / name, Load(source / "examples" / name));
+  for (const char* name : {"demo.bin", "demo.lng"})
+    Save(out / "decompile" / name, Load(source / "examples" / name));
 
   for (const char* name : {"demo.lgp", "demo-language-file.lgp"}) {
     Save(out / "lgp_reader" / name, Load(source / "examples" / name));
   }
   std::string lgp = "\xFF\xFE";
-  for (const char16_t* line : {u"PhoneType BARE, 80, 10000, 4, 6, 8, 0, A, C, E, 12, 0, 30, 64, 4", u"AllLangs 2",
-                               u"MaxMsgId 4", u"LangId 1", u"String $1A, \"a<0A>\u0410\"", u"LangId\t2",
-                               u"string 3 , \"\"quoted\"\"", u"SL4xLangName \"x\""}) {
+  for (const char16_t* line : {u"PhoneType BARE, 80, 10000, 4, 6, 8, 0, A, C, E, 12, 0, 30, 64, 4",
+                               u"AllLangs 2", u"MaxMsgId 4", u"LangId 1", u"String $1A, \"a<0A>\u0410\"",
+                               u"LangId\t2", u"string 3 , \"\"quoted\"\"", u"SL4xLangName \"x\""}) {
     AppendUtf16Le(line, lgp);
     AppendUtf16Le(u"\r\n", lgp);
   }
@@ -73,7 +75,20 @@ int main(int argc, char** argv) {
   for (const auto& entry : fs::directory_iterator(out / "lgp_reader")) {
     Save(out / "lgp_edit" / entry.path().filename(), Load(entry.path()));
     Save(out / "document" / entry.path().filename(), Load(entry.path()));
+    Save(out / "memory" / entry.path().filename(), Load(entry.path()));
   }
+  // A memory with shared, similar and marked reference texts.
+  std::string memory = "\xFF\xFE";
+  for (const char16_t* line :
+       {u"PhoneType BARE, 80, 10000, 4, 6, 8, 0, A, C, E, 12, 0, 30, 64, 4", u"AllLangs 2", u"MaxMsgId 4",
+        u"LangId 1", u"String 0, \"Delete all\"", u"String 1, \"Delete all?\"", u"String 2, \"Delete all\"",
+        u"String 3, \"%d new<0A>messages\"", u"String 4, \"%1$s new<0A>message\"", u"LangId 2",
+        u"String 0, \"Alle l\u00F6schen\"", u"String 2, \"L\u00F6schen\"",
+        u"String 3, \"%d neue<0A>Nachrichten\""}) {
+    AppendUtf16Le(line, memory);
+    AppendUtf16Le(u"\r\n", memory);
+  }
+  Save(out / "memory" / "memory.lgp", {memory.begin(), memory.end()});
 
   std::mt19937 random(5);
   for (int i = 0; i < 8; ++i) {
