@@ -63,11 +63,17 @@ test("suggestions, the inconsistent filter and one translation for all come from
   const document = core.openLgp(utf16(text), "aids.lgp").document;
   const inconsistent = () => [...document.find({ language: 1, reference: 0, filter: "inconsistent", search: "",
                                                  searchReference: true, matchCase: false })];
-  const targets = (message) => document.suggestions(1, 0, message).map((s) => [s.target, s.score, s.origin, s.message]);
+  const targets = (message, reference = 0) =>
+    document.suggestions(1, reference, message).map((s) => [s.target, s.score, s.origin, s.message]);
   assert.deepEqual(targets(5), [["Wiadomości", 88, "", 0], ["Poczta", 88, "", 9]]);
   assert.deepEqual(document.suggestions(1, 0, 5, 1)[0].difference,
                    [{ kind: "same", text: "Messages" }, { kind: "added", text: "!" }]);
   assert.deepEqual(document.suggestions(1, 1, 5), [], "none against the language itself");
+  // Against another reference language the index is made anew, and again on the way back.
+  document.apply([{ language: 2, message: 5, text: "Версия 1.0" }]);
+  assert.deepEqual(targets(5, 2), [["Poczta", 100, "", 9]]);
+  document.undo();
+  assert.equal(targets(5).length, 2);
 
   const memory = utf16(text.replace('"Messages!"', '"Messages?"').replace(/String 5, ""/, 'String 5, "Wiadomość?"'));
   assert.deepEqual(document.addMemory(memory, "old.lgp", 1, 0), { ok: true });
@@ -75,6 +81,8 @@ test("suggestions, the inconsistent filter and one translation for all come from
   const refused = document.addMemory(new Uint8Array([0xff, 0xfe, 0x41, 0]), "bad.lgp", 1, 0);
   assert.equal(refused.ok, false);
   assert.match(refused.message, /bad\.lgp/);
+  const other = document.addMemory(utf16(text.replace("PhoneType DEMO-F1", "PhoneType DEMO-B2")), "b2.lgp", 1, 0);
+  assert.deepEqual([other.ok, other.message], [false, "b2.lgp is a pack of the phone type DEMO-B2, not DEMO-F1."]);
   document.clearMemories();
   assert.equal(targets(5).length, 2);
 

@@ -237,6 +237,12 @@ describe("the editor", () => {
     await page.press("#LanguageName", "Enter");
     await expect.poll(() => page.textContent("#EditLanguage option[value='1']")).toBe("2: 3 · Polish");
     expect(await page.textContent("#MessageTable .c2")).toBe("Translation (3 · Polish)");
+    // Kept in the browser: after a reload the name is there again.
+    await page.waitForTimeout(300);
+    await page.reload();
+    await messageBox(page, "Restore");
+    await page.waitForSelector("body[data-ready]");
+    await expect.poll(() => page.textContent("#EditLanguage option[value='1']")).toBe("2: 3 · Polish");
     await context.close();
   });
 
