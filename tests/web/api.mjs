@@ -55,6 +55,51 @@ test("the document edits, undoes, filters and measures as the native core", asyn
   assert.equal(document.apply([]).ok, false);
 });
 
+test("suggestions, the inconsistent filter and one translation for all come from the core", async () => {
+  const core = await createTarvoCore();
+  // Message 9's reference text is message 0's, translated otherwise; message 5's is like it.
+  const text = demoText().replace('String 5, ""', 'String 5, "Messages!"').replace('"Version 1.0"', '"Messages"')
+    .replace('"Wersja 1.0"', '"Poczta"');
+  const document = core.openLgp(utf16(text), "aids.lgp").document;
+  const inconsistent = () => [...document.find({ language: 1, reference: 0, filter: "inconsistent", search: "",
+                                                 searchReference: true, matchCase: false })];
+  const targets = (message, reference = 0) =>
+    document.suggestions(1, reference, message).map((s) => [s.target, s.score, s.origin, s.message]);
+  assert.deepEqual(targets(5), [["Wiadomości", 88, "", 0], ["Poczta", 88, "", 9]]);
+  assert.deepEqual(document.suggestions(1, 0, 5, 1)[0].difference,
+                   [{ kind: "same", text: "Messages" }, { kind: "added", text: "!" }]);
+  assert.deepEqual(document.suggestions(1, 1, 5), [], "none against the language itself");
+  // Against another reference language the index is made anew, and again on the way back.
+  document.apply([{ language: 2, message: 5, text: "Версия 1.0" }]);
+  assert.deepEqual(targets(5, 2), [["Poczta", 100, "", 9]]);
+  document.undo();
+  assert.equal(targets(5).length, 2);
+
+  const memory = utf16(text.replace('"Messages!"', '"Messages?"').replace(/String 5, ""/, 'String 5, "Wiadomość?"'));
+  assert.deepEqual(document.addMemory(memory, "old.lgp", 1, 0), { ok: true });
+  assert.deepEqual(targets(5)[2], ["Wiadomość?", 88, "old.lgp", 5]);
+  const refused = document.addMemory(new Uint8Array([0xff, 0xfe, 0x41, 0]), "bad.lgp", 1, 0);
+  assert.equal(refused.ok, false);
+  assert.match(refused.message, /bad\.lgp/);
+  const other = document.addMemory(utf16(text.replace("PhoneType DEMO-F1", "PhoneType DEMO-B2")), "b2.lgp", 1, 0);
+  assert.deepEqual([other.ok, other.message], [false, "b2.lgp is a pack of the phone type DEMO-B2, not DEMO-F1."]);
+  document.clearMemories();
+  assert.equal(targets(5).length, 2);
+
+  assert.deepEqual(inconsistent(), [0, 9]);
+  assert.deepEqual(document.problems(1, 9, 0).filter((p) => p.kind === "inconsistent").map((p) => p.text),
+                   ['The same reference text is translated differently in 0 ("Wiadomości").']);
+  const used = document.useTranslationForAll(1, 0, 0);
+  assert.deepEqual([used.ok, used.count], [true, 1]);
+  assert.equal(document.text(1, 9), "Wiadomości");
+  assert.deepEqual(inconsistent(), []);
+  document.undo();
+  assert.deepEqual([document.text(1, 9), inconsistent()], ["Poczta", [0, 9]], "one undo step");
+  document.close();
+  assert.deepEqual(document.suggestions(1, 0, 5), []);
+  assert.equal(document.useTranslationForAll(1, 0, 0).ok, false);
+});
+
 test("a compile stopped at a question packs on retry as the native tool with the answer", async () => {
   const core = await createTarvoCore();
   const tight = utf16(demoText().replace(/^(PhoneType DEMO-F1, 1000, )8000,/m, "$1500,"));

@@ -2,6 +2,8 @@
 // in Debian's chromium on the built site, with the example files.
 //
 //   node bench/screenshots.mjs
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import { tmpdir } from "node:os";
 import { join, resolve } from "node:path";
 import { chromium } from "playwright-core";
 import { preview } from "vite";
@@ -46,6 +48,22 @@ await page.keyboard.type(" %s");
 // Once the edit is in, the gauge measures it again.
 await page.waitForFunction(() => document.querySelector("#row-4 .c2").textContent.endsWith(" %s"));
 await page.waitForFunction(() => /^Standard/.test(document.querySelector("#Gauge").textContent));
+await page.fill("#LanguageName", "Polish");
+await page.press("#LanguageName", "Enter");
+await page.waitForFunction(() => document.querySelector("#MessageTitle").textContent.includes("3 · Polish"));
+// A translation memory with the message's reference text under another number and a like one under its own.
+const temp = mkdtempSync(join(tmpdir(), "tarvo-shots-"));
+const memory = Buffer.from(readFileSync(join(root, "examples/demo.lgp"))).toString("utf16le")
+  .replace('"Line one<0A>Line two"', '"Line one<0A>Line 2"').replace('"Version 1.0"', '"Line one<0A>Line two"')
+  .replace('"Linia pierwsza<0A>Linia druga"', '"Wiersz pierwszy<0A>Wiersz 2"')
+  .replace('"Wersja 1.0"', '"Pierwsza linia<0A>Druga linia"');
+writeFileSync(join(temp, "memory.lgp"), Buffer.from(memory, "utf16le"));
+const memoryChooser = page.waitForEvent("filechooser");
+await page.click("#AddMemoryAction");
+await (await memoryChooser).setFiles(join(temp, "memory.lgp"));
+await page.waitForSelector("#Suggestions li:nth-child(2)");
+await page.click("#Suggestions li:nth-child(2)");
+rmSync(temp, { recursive: true, force: true });
 await page.hover("#Gauge");
 await page.screenshot({ path: join(root, "docs/page-editor.png") });
 await browser.close();

@@ -23,10 +23,13 @@
 #include "config/configuration.h"
 #include "config/error.h"
 #include "decompile/decompile_command.h"
+#include "document/consistency.h"
 #include "document/document.h"
 #include "document/filters.h"
 #include "document/measure.h"
 #include "frame/run_command.h"
+#include "memory/memory_index.h"
+#include "memory/suggestions.h"
 #include "merge/merge_document.h"
 #include "merge/merge_lgp.h"
 #include "merge/merge_report.h"
@@ -123,7 +126,8 @@ MessageFilter FilterOf(const std::string& name) {
       {"sameAsReference", MessageFilter::SameAsReference},
       {"withProblems", MessageFilter::WithProblems},
       {"changed", MessageFilter::Changed},
-      {"overlong", MessageFilter::Overlong}};
+      {"overlong", MessageFilter::Overlong},
+      {"inconsistent", MessageFilter::Inconsistent}};
   const auto found = filters.find(name);
   return found == filters.end() ? MessageFilter::All : found->second;
 }
@@ -144,12 +148,58 @@ val GaugeValue(const PackingGauge& gauge) {
   return g;
 }
 
-// An open document and the latest measure of its texts, one packing or both.
+const char* DiffKindName(DiffKind kind) {
+  switch (kind) {
+    case DiffKind::Added:
+      return "added";
+    case DiffKind::Removed:
+      return "removed";
+    case DiffKind::Same:
+      break;
+  }
+  return "same";
+}
+
+val SuggestionValue(const Suggestion& s) {
+  val suggestion = val::object();
+  suggestion.set("source", s.Source);
+  suggestion.set("target", s.Target);
+  suggestion.set("score", s.Score);
+  suggestion.set("origin", s.Origin);
+  suggestion.set("message", s.Message);
+  val difference = val::array();
+  for (const DiffPiece& piece : s.Difference) {
+    val p = val::object();
+    p.set("kind", std::string(DiffKindName(piece.Kind)));
+    p.set("text", piece.Text);
+    difference.call<void>("push", p);
+  }
+  suggestion.set("difference", difference);
+  return suggestion;
+}
+
+// A translation memory from another .lgp file: its bytes stay, as its
+// entries depend on the languages edited and compared with.
+struct MemoryFile {
+  std::string name;
+  std::vector<std::uint8_t> lgp;
+};
+
+// An open document, the latest measure of its texts (one packing or both)
+// and the indexes its suggestions come from.
 struct OpenDocument {
+  explicit OpenDocument(Document opened) : document(std::move(opened)) {}
+
   Document document;
   DocumentMeasure measure;
   bool measured[2] = {false, false};  // standard, compact
   bool HasMeasure() const { return measured[0] || measured[1]; }
+
+  MemoryIndex own;                         // the reference texts of `ownReference`
+  std::optional<std::size_t> ownReference;  // none until asked
+  std::vector<MemoryFile> memoryFiles;
+  std::vector<MemoryIndex> memories;                                // of memoryFiles, for `memoriesFor`
+  std::optional<std::pair<std::size_t, std::size_t>> memoriesFor;  // language, reference
 };
 
 class Core {
@@ -492,6 +542,14 @@ class Core {
         problem.set("text", p.Text);
         problems.call<void>("push", problem);
       }
+      // The editors name it beside the others; the filter "withProblems" leaves it out, as the window does.
+      if (const auto inconsistency =
+              InconsistencyProblem(open.document, Index(language), Index(reference), message)) {
+        val problem = val::object();
+        problem.set("kind", inconsistency->Kind);
+        problem.set("text", inconsistency->Text);
+        problems.call<void>("push", problem);
+      }
       return problems;
     } catch (...) {
       return val::array();
@@ -632,6 +690,66 @@ class Core {
       found->second->document.MarkSaved();
   }
 
+  // Up to `limit` suggestions for `message`, as the window's panel shows them.
+  val Suggestions(int id, int language, int reference, int message, int limit) {
+    val list = val::array();
+    try {
+      OpenDocument& open = Doc(id);
+      if (open.ownReference != Index(reference)) {
+        open.own = DocumentMemory(open.document, Index(reference));
+        open.ownReference = Index(reference);
+      }
+      for (const Suggestion& s : Suggest(open.document, Index(language), Index(reference), message, open.own,
+                                         MemoriesFor(open, Index(language), Index(reference)),
+                                         static_cast<std::size_t>(std::max(limit, 0)))) {
+        list.call<void>("push", SuggestionValue(s));
+      }
+    } catch (...) {
+      // Out of memory: no suggestions.
+    }
+    return list;
+  }
+
+  // Input 0 holds the .lgp; it must serve `language` and `reference` now.
+  // A file of the name given before takes the place of the old one.
+  val AddMemory(int id, const std::string& name, int language, int reference) {
+    try {
+      OpenDocument& open = Doc(id);
+      LgpMemoryEntries(inputs_[0], name, config_, open.document, Index(language), Index(reference));
+      std::erase_if(open.memoryFiles, [&](const MemoryFile& file) { return file.name == name; });
+      open.memoryFiles.push_back({name, std::move(inputs_[0])});
+      open.memoriesFor.reset();
+      val result = val::object();
+      result.set("ok", true);
+      return result;
+    } catch (const Error& e) {
+      return Failure(e.what());
+    } catch (...) {
+      return Failure("Not enough memory to read " + name + ".");
+    }
+  }
+
+  void ClearMemories(int id) {
+    if (const auto found = documents_.find(id); found != documents_.end()) {
+      found->second->memoryFiles.clear();
+      found->second->memories.clear();
+      found->second->memoriesFor.reset();
+    }
+  }
+
+  // Gives every message with the reference text of `message` its translation: one undo step.
+  val UseTranslationForAll(int id, int language, int reference, int message) {
+    std::size_t count = 0;
+    val result = Edit(id, [&](Document& d) {
+      std::vector<DocumentEdit> edits =
+          tarvo::UseTranslationForAll(d, Index(language), Index(reference), message);
+      count = edits.size();
+      if (!edits.empty()) d.Apply(std::move(edits));
+    });
+    if (result["ok"].as<bool>()) result.set("count", static_cast<double>(count));
+    return result;
+  }
+
   val CarryFrom(int id, const std::string& oldName, int language, int reference) {
     std::string summary;
     int changed = 0;
@@ -685,7 +803,7 @@ class Core {
   template <typename Opener>
   val Open(const std::string& name, Opener open) {
     try {
-      auto opened = std::make_unique<OpenDocument>(OpenDocument{open(), {}, {false, false}});
+      auto opened = std::make_unique<OpenDocument>(open());
       const int id = nextDocument_++;
       documents_.emplace(id, std::move(opened));
       val result = val::object();
@@ -714,6 +832,24 @@ class Core {
     } catch (...) {
       return Failure("Not enough memory for the edit.");
     }
+  }
+
+  // The memories' indexes for these languages; a file that has not both
+  // (it was added for others) gives none.
+  const std::vector<MemoryIndex>& MemoriesFor(OpenDocument& open, std::size_t language,
+                                              std::size_t reference) const {
+    const std::pair wanted{language, reference};
+    if (open.memoriesFor == wanted) return open.memories;
+    std::vector<MemoryIndex> memories;
+    for (const MemoryFile& file : open.memoryFiles) {
+      try {
+        memories.emplace_back(LgpMemoryEntries(file.lgp, file.name, config_, open.document, language, reference));
+      } catch (const Error&) {
+      }
+    }
+    open.memories = std::move(memories);
+    open.memoriesFor = wanted;
+    return open.memories;
   }
 
   const DocumentMeasure* MeasureOf(const OpenDocument& open) const {
@@ -776,5 +912,9 @@ EMSCRIPTEN_BINDINGS(tarvo_core) {
       .function("stringCost", &Core::StringCost)
       .function("saveBytes", &Core::SaveBytes)
       .function("markSaved", &Core::MarkSaved)
-      .function("carryFrom", &Core::CarryFrom);
+      .function("carryFrom", &Core::CarryFrom)
+      .function("suggestions", &Core::Suggestions)
+      .function("addMemory", &Core::AddMemory)
+      .function("clearMemories", &Core::ClearMemories)
+      .function("useTranslationForAll", &Core::UseTranslationForAll);
 }

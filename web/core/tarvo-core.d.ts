@@ -90,7 +90,8 @@ export interface MergeResult {
   json: string; // what `tarvo-cli merge --json` writes to standard output
 }
 
-export type MessageFilter = "all" | "untranslated" | "sameAsReference" | "withProblems" | "changed" | "overlong";
+export type MessageFilter = "all" | "untranslated" | "sameAsReference" | "withProblems" | "changed" | "overlong"
+  | "inconsistent"; // another message with the same reference text is translated differently
 export type Packing = "standard" | "compact";
 
 export interface Gauge {
@@ -150,6 +151,16 @@ export interface Edit {
   text: string;
 }
 
+/** A translation for a message from one of the same or a similar reference text. */
+export interface Suggestion {
+  source: string; // the reference text it translates
+  target: string; // the translation suggested
+  score: number; // 100 for the same reference text, else from 70
+  origin: string; // the memory's file name; "" for the document's own messages
+  message: number; // the message it comes from, -1 where none is known
+  difference: { kind: "same" | "added" | "removed"; text: string }[]; // from its reference text to this one's
+}
+
 /** An open document. Languages are counted from 0 here, as the editor counts them. */
 export interface TarvoDocument {
   info(): DocumentInfo;
@@ -162,6 +173,7 @@ export interface TarvoDocument {
   apply(edits: Edit[]): { ok: true; revision: number } | Failure; // one undo step
   undo(): number; // the new revision
   redo(): number;
+  /** Its problems as the window names them, the inconsistency ("inconsistent") among them. */
   problems(language: number, message: number, reference: number): { kind: string; text: string }[];
   find(query: Query): Int32Array;
   nextNeedingWork(language: number, reference: number, after: number): number; // -1 when none
@@ -178,6 +190,17 @@ export interface TarvoDocument {
   /** Carries an older pack's translation of `language` (matched by `reference`) in as one undo step. */
   carryFrom(oldLgp: Uint8Array, oldName: string, language: number, reference: number):
     { ok: true; summary: string; changed: number; revision: number } | Failure;
+  /**
+   * Up to `limit` (5) suggestions from the document's other messages and the memories added, best first.
+   * The index of the document's reference texts is made at the first call for a reference language.
+   */
+  suggestions(language: number, reference: number, message: number, limit?: number): Suggestion[];
+  /** Another .lgp file of this phone type as a translation memory; the Failure names the file. */
+  addMemory(lgp: Uint8Array, name: string, language: number, reference: number): { ok: true } | Failure;
+  clearMemories(): void;
+  /** Gives every message with the reference text of `message` its translation, as one undo step. */
+  useTranslationForAll(language: number, reference: number, message: number):
+    { ok: true; count: number; revision: number } | Failure;
   close(): void; // frees it; the object is unusable afterwards
 }
 

@@ -375,6 +375,25 @@ class TarvoDocument {
     });
   }
 
+  suggestions(language, reference, message, limit = 5) {
+    return this.#run(() => [], (core, id) => core.suggestions(id, language, reference, message, limit));
+  }
+
+  addMemory(lgp, name, language, reference) {
+    return this.#run(lost, (core, id) => {
+      if (!this.#native.put(0, lgp)) return failure(`Not enough memory to read ${name}.`);
+      return core.addMemory(id, String(name), language, reference);
+    });
+  }
+
+  clearMemories() {
+    this.#run(() => undefined, (core, id) => core.clearMemories(id));
+  }
+
+  useTranslationForAll(language, reference, message) {
+    return this.#run(lost, (core, id) => core.useTranslationForAll(id, language, reference, message));
+  }
+
   close() {
     this.#run(() => undefined, (core, id) => core.close(id));
     this.#id = -1;

@@ -8,6 +8,7 @@ import { choose, showMessage } from "./dialogs";
 import { openFile, type OpenedFile } from "./files";
 import { Storage, type KeptWork } from "./storage";
 import { Editor, type OpenSource } from "./editor/editor";
+import { LanguageNames } from "./editor/language-names";
 import type { DocumentState } from "./protocol";
 
 const byId = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
@@ -54,8 +55,10 @@ const core = new CoreClient({
   failed: (reason) => void recover(reason),
 }, () => new Worker(new URL("./worker/core-worker.ts", import.meta.url), { type: "module" }));
 
+const names = new LanguageNames((kept) => storage.keepLanguageNames(kept));
 const editor = new Editor(byId("editor"), core, {
   ...view,
+  names,
   shown: (open) => (byId("DropHint").hidden = open),
   setCounts: (text) => (controls.counts.textContent = text),
   setGauge(parts, shares) {
@@ -241,6 +244,7 @@ function wire() {
 
 wire();
 if (!(await storage.usable())) storageFailed();
+names.load(await storage.languageNames());
 await startCore();
 await offerRestore();
 document.body.dataset.ready = "true";

@@ -1,9 +1,9 @@
 // The messages between the page and the worker that owns the core. Only plain
 // data crosses: a call's failure comes back as data, and a fault of the
 // module (a trap) as `fatal`, after which the page starts a new worker.
-import type { DocumentInfo, Gauge, TextMark } from "@tarvo/core/tarvo-core.mjs";
+import type { DocumentInfo, Gauge, Suggestion, TextMark } from "@tarvo/core/tarvo-core.mjs";
 
-export type { TextMark };
+export type { Suggestion, TextMark };
 
 export interface CallMessage {
   id: number;
@@ -39,6 +39,8 @@ export interface MessageDetails {
   canEdit: boolean;
   cost: number | null;
   problems: string[];
+  inconsistent: boolean; // another message with its reference text is translated differently
+  suggestions: Suggestion[];
   referenceMarks: TextMark[];
   textMarks: TextMark[];
 }

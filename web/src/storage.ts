@@ -67,4 +67,7 @@ export class Storage {
   // The opened file's bytes, kept once at opening, apart from the changes kept at every edit.
   workFile = () => this.get<Uint8Array>("work-file");
   keepWorkFile = (bytes: Uint8Array | undefined) => this.put("work-file", bytes);
+  // The names given to LangIds, by LangId.
+  languageNames = () => this.get<Record<number, string>>("language-names");
+  keepLanguageNames = (names: Record<number, string>) => this.put("language-names", names);
 }

@@ -21,6 +21,7 @@ export function buildEditorView(root: HTMLElement) {
     saveAs: button("SaveAsAction", "Save As..."),
     compile: button("CompileAction", "Compile to flash...", "Ctrl+B"),
     carry: button("CarryAction", "Carry translations from..."),
+    addMemory: button("AddMemoryAction", "Add translation memory..."),
     undo: button("UndoAction", "Undo", "Ctrl+Z"),
     redo: button("RedoAction", "Redo", "Ctrl+Shift+Z"),
     next: button("NextWorkAction", "Next needing work", "Ctrl+Return"),
@@ -32,10 +33,12 @@ export function buildEditorView(root: HTMLElement) {
   const filter = element("select", { id: "Filter" });
   const filters: [string, string][] = [["all", "All messages"], ["untranslated", "Untranslated"],
     ["sameAsReference", "Same as reference"], ["withProblems", "With problems"], ["changed", "Changed since opening"],
-    ["overlong", "Over 254 codes"]];
+    ["overlong", "Over 254 codes"], ["inconsistent", "Inconsistent"]];
   for (const [value, text] of filters) filter.append(element("option", { value, textContent: text }));
   const search = element("input", { id: "Search", type: "search", placeholder: "Search texts and numbers ($7B)" });
   const goTo = element("input", { id: "GoTo", type: "text", placeholder: "Go to message", size: 12 });
+  const languageName = element("input", { id: "LanguageName", type: "text", placeholder: "Name the language", size: 14,
+    title: "A name for the edited language's LangId, such as German; kept for every pack" });
   const spelling = element("input", { id: "Spelling", type: "text", placeholder: "e.g. pl", size: 6,
     title: "The language the browser's spell checker takes for the edited language" });
 
@@ -55,21 +58,29 @@ export function buildEditorView(root: HTMLElement) {
   translation.setAttribute("aria-label", "Translation");
   const problems = element("div", { id: "Problems", className: "problems", role: "status" } as Partial<HTMLDivElement>);
   const cost = element("div", { id: "Cost", className: "cost" });
+  const useForAll = button("UseForAll", "Use this translation for all");
+  useForAll.hidden = true;
+  const suggestionList = element("ol", { id: "Suggestions", className: "suggestions", tabIndex: 0 });
+  const suggestionDifference = element("div", { id: "SuggestionDifference", className: "difference" });
+  const suggestionPanel = element("div", { className: "suggestion-panel" },
+    element("div", { className: "caption", textContent: "Suggestions (Ctrl+1 to Ctrl+5):" }), suggestionList,
+    suggestionDifference);
   const details = element("div", { className: "details" }, messageTitle,
     element("div", { className: "caption", textContent: "Reference:" }), referenceView,
     element("div", { className: "caption", textContent: "Translation:" }),
-    element("div", { className: "field" }, backdrop, translation),
-    element("div", { className: "below" }, problems, cost));
+    element("div", { className: "field" }, backdrop, translation));
+  const below = element("div", { className: "below" }, problems, useForAll, cost);
+  const selected = element("div", { className: "selected" }, details, suggestionPanel);
 
   const toolbar = element("div", { className: "bar menu" }, ...Object.values(menu));
-  const choosers = element("div", { className: "bar" }, labelled("Edit: ", editLanguage),
+  const choosers = element("div", { className: "bar" }, labelled("Edit: ", editLanguage), languageName,
     labelled("Reference: ", referenceLanguage), labelled("Show: ", filter), search, goTo, labelled("Spelling: ", spelling));
   const tableSlot = element("div", { className: "table-slot" });
   const title = element("h1", { id: "EditorTitle", className: "editor-title" });
-  root.replaceChildren(title, toolbar, choosers, replaceBar, tableSlot, details);
+  root.replaceChildren(title, toolbar, choosers, replaceBar, tableSlot, selected, below);
   return { title, menu, editLanguage, referenceLanguage, filter, search, goTo, spelling, findText, replaceText, matchCase,
     replaceOne, replaceAll, findCount, replaceBar, messageTitle, referenceView, backdrop, translation, problems, cost,
-    tableSlot };
+    useForAll, suggestionList, suggestionDifference, languageName, tableSlot };
 }
 
 export type EditorControls = ReturnType<typeof buildEditorView>;

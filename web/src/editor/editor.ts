@@ -3,7 +3,7 @@
 // shown in step with the document's revision.
 import type { Counts, DocumentInfo, Failure, Gauge, MessageFilter } from "@tarvo/core/tarvo-core.mjs";
 import type { CoreClient } from "../core-client";
-import type { DocumentState, MessageDetails, RowCells } from "../protocol";
+import type { DocumentState, MessageDetails, RowCells, Suggestion } from "../protocol";
 import { choose, showMessage } from "../dialogs";
 import { baseName, mayWrite, openFile, saveFile, type OpenedFile } from "../files";
 import { chooseTarget, compileInto, fileProblem, readBytes, type CommandView } from "../commands";
@@ -12,6 +12,8 @@ import { buildEditorView, type EditorControls } from "./editor-view";
 import { MessageTable } from "./message-table";
 import { drawMarked } from "./marks";
 import { gaugeParts, gaugeShares, type MeasuredGauge } from "./gauge";
+import type { LanguageNames } from "./language-names";
+import { drawSuggestions, showDifference } from "./suggestions";
 
 // The spell checker's language for each LangId, as the person chose it
 // (where the browser keeps nothing, for this visit only).
@@ -54,7 +56,11 @@ export interface EditorHost extends CommandView {
   /** The document changed (or was saved): keep it. */
   changed(state: DocumentState, view: { language: number; reference: number; message: number }): void;
   closed(): void;
+  /** The names given to LangIds. */
+  readonly names: LanguageNames;
 }
+
+type Edited = { ok: true; info: DocumentInfo } | Failure;
 
 export class Editor {
   readonly controls: EditorControls;
@@ -69,6 +75,9 @@ export class Editor {
   private sending: Promise<unknown> = Promise.resolve();
   private detailsFor = -1;
   private busy = false;
+  private suggestions: Suggestion[] = [];
+  // The translation memories added, for every document opened in this visit.
+  private memories: { name: string; bytes: Uint8Array }[] = [];
 
   constructor(private readonly root: HTMLElement, private readonly core: CoreClient, private readonly host: EditorHost) {
     this.controls = buildEditorView(root);
@@ -120,6 +129,10 @@ export class Editor {
     this.host.shown(true);
     this.table.mount();
     this.fillLanguages(info, view);
+    for (const memory of this.memories) {
+      // One that does not serve this pack's languages gives no suggestions.
+      await this.core.call("addMemory", [memory.bytes, memory.name, this.language, this.reference]);
+    }
     await this.refilter(view?.message ?? 0);
     this.afterChange(false);
     return true;
@@ -128,10 +141,9 @@ export class Editor {
   private fillLanguages(info: DocumentInfo, view?: { language: number; reference: number }) {
     const { editLanguage, referenceLanguage } = this.controls;
     for (const chooser of [editLanguage, referenceLanguage]) {
-      chooser.replaceChildren(...info.langIds.map((langId, l) => {
+      chooser.replaceChildren(...info.langIds.map((_, l) => {
         const option = document.createElement("option");
         option.value = String(l);
-        option.textContent = `${l + 1}: LangId ${langId}`;
         return option;
       }));
     }
@@ -146,7 +158,12 @@ export class Editor {
 
   private languagesShown() {
     const langIds = this.info?.langIds ?? [];
-    this.table.setHeader(`Reference (LangId ${langIds[this.reference]})`, `Translation (LangId ${langIds[this.language]})`);
+    const label = (l: number) => this.host.names.label(langIds[l]);
+    for (const chooser of [this.controls.editLanguage, this.controls.referenceLanguage]) {
+      [...chooser.options].forEach((option, l) => (option.textContent = `${l + 1}: ${label(l)}`));
+    }
+    this.table.setHeader(`Reference (${label(this.reference)})`, `Translation (${label(this.language)})`);
+    this.controls.languageName.value = this.host.names.name(langIds[this.language]);
     const spelling = spellingOf(langIds[this.language]);
     this.controls.spelling.value = spelling;
     this.controls.translation.lang = spelling;
@@ -206,7 +223,8 @@ export class Editor {
   private showGauge() {
     if (!this.info) return;
     const parts = gaugeParts(this.standard, this.compact, this.info.revision);
-    this.host.setGauge(parts, parts ? gaugeShares(this.standard!.gauge, this.compact!.gauge, this.info.langIds) : "");
+    const labels = this.info.langIds.map((langId) => this.host.names.label(langId));
+    this.host.setGauge(parts, parts ? gaugeShares(this.standard!.gauge, this.compact!.gauge, labels) : "");
   }
 
   private async showDetails() {
@@ -217,13 +235,15 @@ export class Editor {
       c.referenceView.replaceChildren();
       c.translation.value = "";
       c.translation.readOnly = true;
+      c.useForAll.hidden = true;
+      this.showSuggestions([]);
       return;
     }
     const details = await this.core.call<MessageDetails>("details", [message, this.language, this.reference]);
     if (message !== this.table.currentMessage()) return;
     const langIds = this.info.langIds;
     c.messageTitle.textContent = `Message ${messageNumber(message, this.info.hexNumbers)} · ` +
-      `LangId ${langIds[this.language]} against LangId ${langIds[this.reference]}`;
+      `${this.host.names.label(langIds[this.language])} against ${this.host.names.label(langIds[this.reference])}`;
     drawMarked(c.referenceView, details.reference, details.referenceMarks);
     // The field keeps what is being typed; the core's text is the same once the edit is in.
     const typingHere = document.activeElement === c.translation && this.detailsFor === message;
@@ -232,6 +252,79 @@ export class Editor {
     c.translation.readOnly = !details.canEdit;
     this.detailsFor = message;
     this.showProblemsAndCost(details);
+    c.useForAll.hidden = !details.inconsistent;
+    this.showSuggestions(details.suggestions);
+  }
+
+  private showSuggestions(suggestions: Suggestion[]) {
+    this.suggestions = suggestions;
+    const c = this.controls;
+    drawSuggestions(c.suggestionList, suggestions, (index) => void this.useSuggestion(index),
+                    (index) => showDifference(c.suggestionDifference, suggestions[index]));
+    showDifference(c.suggestionDifference, suggestions[0]);
+  }
+
+  // Runs an edit of the core's that makes one undo step, then shows its result.
+  private async editInCore(method: string, args: unknown[]) {
+    if (!this.info || this.busy) return null;
+    await this.sending;
+    this.typing.message = -1;
+    const edited = await this.core.call<Edited & { count?: number }>(method, args);
+    if (!edited.ok) {
+      await showMessage(edited.message, "Cannot edit");
+      return null;
+    }
+    this.info = edited.info;
+    this.detailsFor = -1;
+    this.afterChange();
+    return edited;
+  }
+
+  /** Puts suggestion `index` (from 0) into the translation: one undo step. */
+  async useSuggestion(index: number) {
+    const message = this.table.currentMessage();
+    const suggestion = this.suggestions[index];
+    if (!suggestion || message < 0 || this.detailsFor !== message || this.controls.translation.readOnly) return;
+    await this.editInCore("apply", [[{ language: this.language, message, text: suggestion.target }], false]);
+  }
+
+  /** Gives every message with this reference text the selected message's translation: one undo step. */
+  async useForAll() {
+    const message = this.table.currentMessage();
+    if (message < 0) return;
+    const used = await this.editInCore("useForAll", [this.language, this.reference, message]);
+    if (used) this.host.status?.(`${used.count} messages take this translation.`);
+  }
+
+  /** Adds an .lgp file of the same phone type as a translation memory, for this visit. */
+  async addMemory() {
+    if (!this.info || this.busy) return;
+    const file = await openFile("lgp", "Add translation memory...");
+    if (!file) return;
+    const bytes = await readBytes(file);
+    if (!bytes) return;
+    const added = await this.core.call<{ ok: true } | Failure>("addMemory",
+      [bytes, file.name, this.language, this.reference]);
+    if (!added.ok) {
+      const text = added.message.includes(file.name) ? added.message : `Cannot read ${file.name}: ${added.message}`;
+      await showMessage(text, "Translation memory");
+      return;
+    }
+    this.memories = [...this.memories.filter((m) => m.name !== file.name), { name: file.name, bytes }];
+    this.detailsFor = -1;
+    void this.showDetails();
+  }
+
+  private async nameLanguage() {
+    const langId = this.info?.langIds[this.language];
+    if (langId === undefined) return;
+    if (!(await this.host.names.set(langId, this.controls.languageName.value))) {
+      this.host.status?.("The browser keeps no names: this one holds for this visit.");
+    }
+    this.languagesShown();
+    this.showGauge();
+    this.detailsFor = -1;
+    void this.showDetails();
   }
 
   private showProblemsAndCost(details: { problems: string[]; cost: number | null }) {
@@ -454,6 +547,7 @@ export class Editor {
       arrowdown: () => this.table.step(1),
       arrowup: () => this.table.step(-1),
     };
+    if (/^[1-5]$/.test(k) && !event.shiftKey && !event.altKey) actions[k] = () => this.useSuggestion(Number(k) - 1);
     if (!(k in actions)) return;
     event.preventDefault();
     void actions[k]();
@@ -475,6 +569,9 @@ export class Editor {
     m.saveAs.onclick = () => this.save(true);
     m.compile.onclick = () => this.compileToFlash();
     m.carry.onclick = () => this.carry();
+    m.addMemory.onclick = () => this.addMemory();
+    c.useForAll.onclick = () => this.useForAll();
+    c.languageName.onchange = () => this.nameLanguage();
     m.undo.onclick = () => this.undo();
     m.redo.onclick = () => this.undo(true);
     m.next.onclick = () => this.nextNeedingWork();

@@ -26,11 +26,11 @@ export function gaugeParts(standard: MeasuredGauge | null, compact: MeasuredGaug
   return [part("Standard", standard.gauge), part("Compact", compact.gauge)];
 }
 
-/** Each language's payload with both packings, the pack and its limit, one line each. */
-export function gaugeShares(standard: Gauge | null, compact: Gauge | null, langIds: number[]): string {
+/** Each language's payload with both packings, the pack and its limit, one line each; `labels` name the languages. */
+export function gaugeShares(standard: Gauge | null, compact: Gauge | null, labels: string[]): string {
   const cell = (gauge: Gauge | null, l: number) => (gauge && l < gauge.payloads.length ? grouped(gauge.payloads[l]) : "-");
   const lines = ["LangId: standard · compact"];
-  langIds.forEach((langId, l) => lines.push(`LangId ${langId}: ${cell(standard, l)} · ${cell(compact, l)}`));
+  labels.forEach((label, l) => lines.push(`${label}: ${cell(standard, l)} · ${cell(compact, l)}`));
   lines.push(`Pack: ${grouped(standard?.length ?? 0)} · ${grouped(compact?.length ?? 0)}`);
   lines.push(`Limit: ${grouped(standard?.sizeLimit ?? 0)}`);
   return lines.join("\n");

@@ -36,8 +36,9 @@ function costOf(document: TarvoDocument, language: number, text: string): number
   return document.stringCost("standard", language, text);
 }
 
+// A row's problems, as the window's table marks them: the inconsistency is named with the selected message only.
 function sentences(document: TarvoDocument, language: number, message: number, reference: number) {
-  return document.problems(language, message, reference).map((p) => p.text);
+  return document.problems(language, message, reference).filter((p) => p.kind !== "inconsistent").map((p) => p.text);
 }
 
 // Measures the standard packing, then the compact one, each in its own task
@@ -139,13 +140,16 @@ const api = {
     const document = openDocument();
     const text = document.text(language, message);
     const referenceText = document.text(reference, message);
+    const problems = document.problems(language, message, reference);
     return {
       message,
       reference: referenceText,
       text,
       canEdit: document.canEdit(language, message),
       cost: costOf(document, language, text),
-      problems: sentences(document, language, message, reference),
+      problems: problems.map((p) => p.text),
+      inconsistent: problems.some((p) => p.kind === "inconsistent"),
+      suggestions: document.suggestions(language, reference, message),
       referenceMarks: marksOf(referenceText),
       textMarks: marksOf(text),
     };
@@ -180,6 +184,14 @@ const api = {
     if (!carried.ok) return carried;
     return { ...carried, info: changed(document.info()) };
   },
+  useForAll(language: number, reference: number, message: number) {
+    const document = openDocument();
+    const used = document.useTranslationForAll(language, reference, message);
+    if (!used.ok) return used;
+    return { ...used, info: changed(document.info()) };
+  },
+  addMemory: (lgp: Uint8Array, name: string, language: number, reference: number) =>
+    openDocument().addMemory(lgp, name, language, reference),
   counts: (language: number, reference: number) => openDocument().counts(language, reference),
   countOccurrences: (language: number, find: string, matchCase: boolean) =>
     openDocument().countOccurrences(language, find, matchCase),

@@ -194,6 +194,58 @@ describe("the editor", () => {
     await context.close();
   });
 
+  it("puts in suggestions, mends inconsistent translations and names languages", async () => {
+    const { page, context } = await openTab(session, false);
+    // Message 9's reference text is message 0's, translated otherwise; message 5's is like it.
+    const text = lgpText(readFileSync(join(examples, "demo.lgp"))).replace('String 5, ""', 'String 5, "Messages!"')
+      .replace('"Version 1.0"', '"Messages"').replace('"Wersja 1.0"', '"Poczta"');
+    writeFileSync(join(dir, "aids.lgp"), lgpBytes(text));
+    writeFileSync(join(dir, "memory.lgp"), lgpBytes(text.replace('"Poczta"', '"Skrzynka"')));
+    await clickAndChoose(page, "#EditBase", join(dir, "aids.lgp"));
+    await expect.poll(() => rowCount(page)).toBe("11");
+    const suggestions = () => page.locator("#Suggestions li").allTextContents();
+
+    await page.click("#row-5");
+    await expect.poll(suggestions).toEqual(["1  88%Wiadomości  (message 0)", "2  88%Poczta  (message 9)"]);
+    expect(await page.textContent("#SuggestionDifference")).toBe("Its reference text against this one: Messages!");
+    expect(await page.textContent("#SuggestionDifference ins")).toBe("!");
+    await page.click("#Translation");
+    await page.keyboard.press("Control+1");
+    await expect.poll(() => cell(page, 5, 2)).toBe("Wiadomości");
+    expect(await field(page)).toBe("Wiadomości");
+    await page.keyboard.press("Control+z");
+    await expect.poll(() => field(page)).toBe("");
+    await page.dblclick("#Suggestions li >> nth=1");
+    await expect.poll(() => field(page)).toBe("Poczta");
+    await page.keyboard.press("Control+z");
+    await clickAndChoose(page, "#AddMemoryAction", join(dir, "memory.lgp"));
+    await expect.poll(suggestions).toContain("3  88%Skrzynka  (memory.lgp, message 9)");
+
+    await page.selectOption("#Filter", "inconsistent");
+    await expect.poll(() => rowCount(page)).toBe("3");
+    await page.click("#row-0");
+    await expect.poll(() => page.textContent("#Problems"))
+      .toBe('The same reference text is translated differently in 9 ("Poczta").');
+    await page.click("#UseForAll");
+    await expect.poll(() => cell(page, 1, 2)).toBe("Wiadomości");
+    await expect.poll(() => page.isHidden("#UseForAll")).toBe(true);
+    await page.selectOption("#Filter", "all");
+    await page.selectOption("#Filter", "inconsistent");
+    await expect.poll(() => rowCount(page)).toBe("1");
+
+    await page.fill("#LanguageName", "Polish");
+    await page.press("#LanguageName", "Enter");
+    await expect.poll(() => page.textContent("#EditLanguage option[value='1']")).toBe("2: 3 · Polish");
+    expect(await page.textContent("#MessageTable .c2")).toBe("Translation (3 · Polish)");
+    // Kept in the browser: after a reload the name is there again.
+    await page.waitForTimeout(300);
+    await page.reload();
+    await messageBox(page, "Restore");
+    await page.waitForSelector("body[data-ready]");
+    await expect.poll(() => page.textContent("#EditLanguage option[value='1']")).toBe("2: 3 · Polish");
+    await context.close();
+  });
+
   it("says so when the browser refuses to keep the work, and goes on", async () => {
     const context = await session.browser.newContext();
     await context.addInitScript(() => {

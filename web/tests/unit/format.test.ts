@@ -1,6 +1,7 @@
 import { describe, expect, it } from "vitest";
 import { grouped, messageNumber, oneLine, parseMessageNumber } from "../../src/format";
 import { gaugeParts, gaugeShares } from "../../src/editor/gauge";
+import { LanguageNames, type NameRecord } from "../../src/editor/language-names";
 import type { Gauge } from "@tarvo/core/tarvo-core.mjs";
 
 describe("numbers as the window writes and reads them", () => {
@@ -36,8 +37,16 @@ describe("the gauge", () => {
       { revision: 1, gauge: gauge(5) }, 1);
     expect(parts?.[0]).toEqual({ text: "Standard: A string is too long.", over: true });
   });
-  it("gives each language's share with both packings", () => {
-    expect(gaugeShares(gauge(10), gauge(20, { payloads: [90, 1800] }), [1, 7]).split("\n")).toEqual([
-      "LangId: standard · compact", "LangId 1: 100 · 90", "LangId 7: 2 000 · 1 800", "Pack: 24 566 · 24 556", "Limit: 24 576"]);
+  it("gives each language's share with both packings, named languages by their names", async () => {
+    const kept: NameRecord[] = [];
+    const names = new LanguageNames(async (record) => kept.push(record) > 0);
+    names.load({ 7: "German", 9: "French" });
+    await names.set(9, "  ");
+    await names.set(3, " Polish ");
+    expect(kept).toEqual([{ 7: "German" }, { 3: "Polish", 7: "German" }]);
+    const labels = [1, 7].map((langId) => names.label(langId));
+    expect(gaugeShares(gauge(10), gauge(20, { payloads: [90, 1800] }), labels).split("\n")).toEqual([
+      "LangId: standard · compact", "LangId 1: 100 · 90", "7 · German: 2 000 · 1 800", "Pack: 24 566 · 24 556",
+      "Limit: 24 576"]);
   });
 });
