@@ -63,7 +63,7 @@ export function buildEditorView(root: HTMLElement) {
   const suggestionList = element("ol", { id: "Suggestions", className: "suggestions", tabIndex: 0 });
   const suggestionDifference = element("div", { id: "SuggestionDifference", className: "difference" });
   const suggestionPanel = element("div", { className: "suggestion-panel" },
-    element("div", { className: "caption", textContent: "Suggestions (Ctrl+1 to Ctrl+5):" }), suggestionList,
+    element("div", { className: "caption", textContent: "Suggestions (Ctrl+1 to Ctrl+5, or Alt+1 to Alt+5):" }), suggestionList,
     suggestionDifference);
   const details = element("div", { className: "details" }, messageTitle,
     element("div", { className: "caption", textContent: "Reference:" }), referenceView,

@@ -532,6 +532,14 @@ export class Editor {
   key(event: KeyboardEvent) {
     if (!this.info || this.root.hidden) return;
     const ctrl = event.ctrlKey || event.metaKey;
+    // Browsers may keep Ctrl+1 to Ctrl+8 for their tabs: Alt+1 to Alt+5 put a
+    // suggestion in too (by the key's place, which Alt does not change).
+    const suggestion = /^Digit[1-5]$/.test(event.code) && !event.shiftKey && ctrl !== event.altKey;
+    if (suggestion) {
+      event.preventDefault();
+      void this.useSuggestion(Number(event.code.slice(5)) - 1);
+      return;
+    }
     if (!ctrl) return;
     const c = this.controls;
     const k = event.key.toLowerCase();
@@ -547,7 +555,6 @@ export class Editor {
       arrowdown: () => this.table.step(1),
       arrowup: () => this.table.step(-1),
     };
-    if (/^[1-5]$/.test(k) && !event.shiftKey && !event.altKey) actions[k] = () => this.useSuggestion(Number(k) - 1);
     if (!(k in actions)) return;
     event.preventDefault();
     void actions[k]();

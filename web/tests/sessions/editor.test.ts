@@ -218,6 +218,10 @@ describe("the editor", () => {
     await page.dblclick("#Suggestions li >> nth=1");
     await expect.poll(() => field(page)).toBe("Poczta");
     await page.keyboard.press("Control+z");
+    await expect.poll(() => field(page)).toBe("");
+    await page.keyboard.press("Alt+2");
+    await expect.poll(() => field(page)).toBe("Poczta");
+    await page.keyboard.press("Control+z");
     await clickAndChoose(page, "#AddMemoryAction", join(dir, "memory.lgp"));
     await expect.poll(suggestions).toContain("3  88%Skrzynka  (memory.lgp, message 9)");
 
