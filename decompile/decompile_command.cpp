@@ -59,4 +59,30 @@ std::vector<std::uint8_t> DecompileImage(std::span<const std::uint8_t> image, st
   return {bytes.begin(), bytes.end()};
 }
 
+std::optional<std::vector<std::uint8_t>> DecompileOnFrame(CommandFrame& frame,
+                                                          std::span<const std::uint8_t> image,
+                                                          std::string_view fileName,
+                                                          const Configuration& config) {
+  DecompileOptions options;
+  options.SaveLangSignatures = frame.SaveLangSignatures();
+  options.HexStringNumbers = [&frame] { return frame.HexStringNumbers(); };
+  options.Progress = [&frame, started = false](double done, double total) mutable {
+    if (!started) {
+      started = true;
+      frame.SetStatusText("Decompiling...");
+      frame.SetProgressMinimum(0);
+      frame.SetProgressMaximum(total);
+    }
+    frame.SetProgressValue(done);
+    frame.Yield();
+  };
+  try {
+    return DecompileImage(image, fileName, config, options);
+  } catch (const UnknownFlashError& e) {
+    // Said in a message box of its own; the status stays as it was.
+    frame.ShowMessage({e.what(), "Error", MessageKind::Notice});
+    return std::nullopt;
+  }
+}
+
 }  // namespace tarvo

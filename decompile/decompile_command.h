@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -36,10 +37,19 @@ class UnknownFlashError : public Error {
 std::vector<std::uint8_t> DecompileImage(std::span<const std::uint8_t> image, std::string_view fileName,
                                          const Configuration& config, const DecompileOptions& options);
 
+// DecompileImage shown on `frame`: "Decompiling..." and the progress as the
+// lines are written, yielding after each, with the frame's two options; an
+// image of no configured phone type is said in an "Error" message box of its
+// own, and then no text comes back. Throws Error when the pack is damaged.
+std::optional<std::vector<std::uint8_t>> DecompileOnFrame(CommandFrame& frame,
+                                                          std::span<const std::uint8_t> image,
+                                                          std::string_view fileName,
+                                                          const Configuration& config);
+
 // Runs the command on the two chosen files. The text is written to a
 // temporary file and renamed over `lgpPath` only when the whole decompile has
 // succeeded: on any failure a file already at `lgpPath` stays as it was.
-CommandResult RunDecompile(CommandFrame& frame, const Configuration& config, const std::filesystem::path& flashPath,
-                           const std::filesystem::path& lgpPath);
+CommandResult RunDecompile(CommandFrame& frame, const Configuration& config,
+                           const std::filesystem::path& flashPath, const std::filesystem::path& lgpPath);
 
 }  // namespace tarvo

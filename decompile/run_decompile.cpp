@@ -23,8 +23,8 @@ void CheckOutput(const std::filesystem::path& path, const std::filesystem::path&
 
 }  // namespace
 
-CommandResult RunDecompile(CommandFrame& frame, const Configuration& config, const std::filesystem::path& flashPath,
-                           const std::filesystem::path& lgpPath) {
+CommandResult RunDecompile(CommandFrame& frame, const Configuration& config,
+                           const std::filesystem::path& flashPath, const std::filesystem::path& lgpPath) {
   frame.SetStatusText("Analyzing...");
   frame.Yield();
   try {
@@ -41,28 +41,10 @@ CommandResult RunDecompile(CommandFrame& frame, const Configuration& config, con
       return CommandResult{CommandOutcome::Silent, "The flash file \"" + DisplayPath(flashPath) +
                                                        "\" is empty (0 bytes) and has been deleted."};
     }
-    DecompileOptions options;
-    options.SaveLangSignatures = frame.SaveLangSignatures();
-    options.HexStringNumbers = [&frame] { return frame.HexStringNumbers(); };
-    options.Progress = [&frame, started = false](double done, double total) mutable {
-      if (!started) {
-        started = true;
-        frame.SetStatusText("Decompiling...");
-        frame.SetProgressMinimum(0);
-        frame.SetProgressMaximum(total);
-      }
-      frame.SetProgressValue(done);
-      frame.Yield();
-    };
-    std::vector<std::uint8_t> text;
-    try {
-      text = DecompileImage(file, flashPath.string(), config, options);
-    } catch (const UnknownFlashError& e) {
-      // Said in a message box of its own; the status stays as it was.
-      frame.ShowMessage({e.what(), "Error", MessageKind::Notice});
-      return CommandResult{CommandOutcome::Failed, {}};
-    }
-    WriteFileReplacing(lgpPath, text);
+    const std::optional<std::vector<std::uint8_t>> text =
+        DecompileOnFrame(frame, file, flashPath.string(), config);
+    if (!text) return CommandResult{CommandOutcome::Failed, {}};
+    WriteFileReplacing(lgpPath, *text);
     return CommandResult{};
   });
 }

@@ -122,12 +122,9 @@ PackingStrategy PackingOf(const std::string& name) {
 
 MessageFilter FilterOf(const std::string& name) {
   static const std::map<std::string, MessageFilter> filters{
-      {"untranslated", MessageFilter::Untranslated},
-      {"sameAsReference", MessageFilter::SameAsReference},
-      {"withProblems", MessageFilter::WithProblems},
-      {"changed", MessageFilter::Changed},
-      {"overlong", MessageFilter::Overlong},
-      {"inconsistent", MessageFilter::Inconsistent}};
+      {"untranslated", MessageFilter::Untranslated}, {"sameAsReference", MessageFilter::SameAsReference},
+      {"withProblems", MessageFilter::WithProblems}, {"changed", MessageFilter::Changed},
+      {"overlong", MessageFilter::Overlong},         {"inconsistent", MessageFilter::Inconsistent}};
   const auto found = filters.find(name);
   return found == filters.end() ? MessageFilter::All : found->second;
 }
@@ -195,10 +192,10 @@ struct OpenDocument {
   bool measured[2] = {false, false};  // standard, compact
   bool HasMeasure() const { return measured[0] || measured[1]; }
 
-  MemoryIndex own;                         // the reference texts of `ownReference`
+  MemoryIndex own;                          // the reference texts of `ownReference`
   std::optional<std::size_t> ownReference;  // none until asked
   std::vector<MemoryFile> memoryFiles;
-  std::vector<MemoryIndex> memories;                                // of memoryFiles, for `memoriesFor`
+  std::vector<MemoryIndex> memories;                               // of memoryFiles, for `memoriesFor`
   std::optional<std::pair<std::size_t, std::size_t>> memoriesFor;  // language, reference
 };
 
@@ -250,24 +247,9 @@ class Core {
       if (image.empty()) return Failure("The flash file \"" + name + "\" is empty (0 bytes).");
       FrameLock lock(frame);
       const CommandResult result = RunCommand(frame, "Not enough memory to decompile \"" + name + "\".", [&] {
-        DecompileOptions options;
-        options.SaveLangSignatures = signatures;
-        options.HexStringNumbers = [hex] { return hex; };
-        options.Progress = [&frame, started = false](double done, double total) mutable {
-          if (!started) {
-            started = true;
-            frame.SetStatusText("Decompiling...");
-            frame.SetProgressMinimum(0);
-            frame.SetProgressMaximum(total);
-          }
-          frame.SetProgressValue(done);
-        };
-        try {
-          output_ = DecompileImage(image, name, config_, options);
-        } catch (const UnknownFlashError& e) {
-          frame.ShowMessage({e.what(), "Error", MessageKind::Notice});
-          return CommandResult{CommandOutcome::Failed, {}};
-        }
+        std::optional<std::vector<std::uint8_t>> text = DecompileOnFrame(frame, image, name, config_);
+        if (!text) return CommandResult{CommandOutcome::Failed, {}};
+        output_ = std::move(*text);
         return CommandResult{};
       });
       if (result.Outcome != CommandOutcome::Done) return LastFailure(frame);
@@ -843,7 +825,8 @@ class Core {
     std::vector<MemoryIndex> memories;
     for (const MemoryFile& file : open.memoryFiles) {
       try {
-        memories.emplace_back(LgpMemoryEntries(file.lgp, file.name, config_, open.document, language, reference));
+        memories.emplace_back(
+            LgpMemoryEntries(file.lgp, file.name, config_, open.document, language, reference));
       } catch (const Error&) {
       }
     }
