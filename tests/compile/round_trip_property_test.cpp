@@ -29,6 +29,9 @@ class RoundTripProperty : public test::TempDirTest {
 struct SeedRange {
   std::uint32_t First, Last;
 };
+std::string SeedsName(const ::testing::TestParamInfo<SeedRange>& info) {
+  return "Seeds" + std::to_string(info.param.First) + "To" + std::to_string(info.param.Last);
+}
 
 class RandomPacks : public RoundTripProperty, public ::testing::WithParamInterface<SeedRange> {};
 
@@ -44,7 +47,8 @@ TEST_P(RandomPacks, KeepEveryText) {
 
 INSTANTIATE_TEST_SUITE_P(RoundTripProperty, RandomPacks,
                          ::testing::Values(SeedRange{1, 100}, SeedRange{101, 200}, SeedRange{201, 300},
-                                           SeedRange{301, 400}));
+                                           SeedRange{301, 400}),
+                         SeedsName);
 
 class RandomStrings : public ::testing::TestWithParam<SeedRange> {};
 
@@ -59,7 +63,7 @@ TEST_P(RandomStrings, KeepEveryText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TextRoundTripProperty, RandomStrings,
-                         ::testing::Values(SeedRange{1, 2500}, SeedRange{2501, 5000}));
+                         ::testing::Values(SeedRange{1, 2500}, SeedRange{2501, 5000}), SeedsName);
 
 }  // namespace
 }  // namespace tarvo
