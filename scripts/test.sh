@@ -40,7 +40,7 @@ phase "Sanitizer build"
     -DTARVO_BUILD_BENCH=OFF "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG"
 )
 phase "Fuzzing"
-TARVO_FUZZ_DIR=build/sanitize bash scripts/fuzz.sh "${TARVO_FUZZ_SECONDS:-30}"
+TARVO_FUZZ_DIR=build/sanitize bash scripts/fuzz.sh "${TARVO_FUZZ_SECONDS:-20}"
 phase "Normal build"
 run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
 phase "Page"
