@@ -42,13 +42,17 @@ phase "Sanitizer build"
 phase "Fuzzing"
 TARVO_FUZZ_DIR=build/sanitize bash scripts/fuzz.sh "${TARVO_FUZZ_SECONDS:-20}"
 phase "Normal build"
-run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
+# With clang too, which builds in about half the time of g++, in a folder of
+# its own: build/release stays the system compiler's, for scripts/run.sh and
+# scripts/package.sh.
+CC=clang CXX=clang++ run_suite build/normal -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
 phase "Page"
 # The site that the WebAssembly build made: its own tests, and whole sessions
 # in Debian's chromium compared with the native tarvo-cli.
 (
   cd web
   npx vitest run --config vitest.config.ts
-  TARVO_CLI="$PWD/../build/release/bin/tarvo-cli" npx vitest run --config vitest.sessions.config.ts
+  TARVO_CLI="$PWD/../build/normal/bin/tarvo-cli" npx vitest run --config vitest.sessions.config.ts
 )
 phase "All passed in $SECONDS s"
