@@ -114,7 +114,7 @@ TranslatedTexts ReadTranslatedTexts(const std::filesystem::path& localeDir, int 
   // The messages every language translates first, then each language's others.
   std::vector<std::string> shared;
   for (const auto& [id, text] : found[0]) {
-    if (std::all_of(found.begin(), found.end(), [&](const auto& texts) { return texts.count(id) != 0; })) {
+    if (std::all_of(found.begin(), found.end(), [&id = id](const auto& texts) { return texts.count(id) != 0; })) {
       shared.push_back(id);
     }
   }
