@@ -2,13 +2,32 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
-#include <sstream>
+#include <concepts>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarvo {
 
 namespace {
+
+// Text put together piece by piece. A string stream would do, but would take
+// the whole locale machinery into the WebAssembly module.
+class TextOut {
+ public:
+  TextOut& operator<<(std::string_view text) {
+    text_ += text;
+    return *this;
+  }
+  TextOut& operator<<(std::integral auto number) {
+    text_ += std::to_string(number);
+    return *this;
+  }
+  std::string Take() { return std::move(text_); }
+
+ private:
+  std::string text_;
+};
 
 std::string YesNo(bool value) { return value ? "yes" : "no"; }
 
@@ -29,7 +48,7 @@ class Table {
   explicit Table(std::vector<std::size_t> widths) : widths_(std::move(widths)) {}
   void Row(std::vector<std::string> cells) { rows_.push_back(std::move(cells)); }
 
-  void Print(std::ostream& out) const {
+  void Print(TextOut& out) const {
     std::vector<std::size_t> widths = widths_;
     for (const auto& row : rows_) {
       for (std::size_t c = 0; c + 1 < row.size() && c < widths.size(); ++c) {
@@ -113,7 +132,7 @@ std::string ProblemLine(const Problem& problem) {
 }
 
 std::string CheckReportText(const CheckReport& report, std::size_t perGroup) {
-  std::ostringstream out;
+  TextOut out;
   if (report.Read) {
     out << "Phone type:     " << report.PhoneType << "\n"
         << "Languages:      " << report.Languages << "\n"
@@ -171,7 +190,7 @@ std::string CheckReportText(const CheckReport& report, std::size_t perGroup) {
       out << "  ... and " << inconsistencies.size() - perGroup << " more (--json lists them all)\n";
     }
   }
-  return out.str();
+  return out.Take();
 }
 
 // "language 2: "Save" is "Speichern" (string 4, line 30), "Sichern" (string 9, line 41)."
