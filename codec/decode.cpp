@@ -9,12 +9,25 @@ namespace tarvo {
 
 namespace {
 
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+// Writes "<XX>" at `at` and returns the position after it.
+char16_t* PutEscape(std::uint8_t byte, char16_t* at) {
+  *at++ = u'<';
+  *at++ = static_cast<char16_t>(kDigits[byte >> 4]);
+  *at++ = static_cast<char16_t>(kDigits[byte & 0x0F]);
+  *at++ = u'>';
+  return at;
+}
+
 void AppendEscape(std::uint8_t byte, std::u16string& out) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  const char16_t escape[] = {u'<', static_cast<char16_t>(kDigits[byte >> 4]),
-                             static_cast<char16_t>(kDigits[byte & 0x0F]), u'>'};
+  char16_t escape[4];
+  PutEscape(byte, escape);
   out.append(escape, 4);
 }
+
+// No byte takes more than an escape's four units.
+constexpr std::size_t kMostUnitsPerByte = 4;
 
 // Selectors from 0x91 up that the table does not know put the decoder into
 // a state where bytes stand for themselves.
@@ -43,8 +56,13 @@ struct SilentSelector {
 
 void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& table, bool saveSignatures,
                        std::u16string& out) {
-  std::u16string text;
-  text.reserve(bytes.size());
+  // Decoded straight onto `out` through a pointer (this runs for every string
+  // of a decompile), and rewritten below in the rare string with a plain "<".
+  // Positions count from `start`.
+  const std::size_t start = out.size();
+  out.resize(start + kMostUnitsPerByte * bytes.size());
+  char16_t* const first = out.data() + start;
+  char16_t* text = first;
   std::vector<PlainLessThan> lessThans;
   SilentSelector silentSelector;
 
@@ -56,13 +74,14 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
     if (b < 0x80) {
       const std::int32_t unit = base > 0 ? base + b : b;
       if (unit < kFirstPrintableUnit) {
-        AppendEscape(b, text);
+        text = PutEscape(b, text);
       } else {
         if (unit == u'<') {
-          const bool behindSelector = silentSelector.at == text.size() && i > 0 && bytes[i - 1] > 0x7F;
-          lessThans.push_back({text.size(), b, behindSelector ? silentSelector.byte : std::uint8_t{0}});
+          const auto at = static_cast<std::size_t>(text - first);
+          const bool behindSelector = silentSelector.at == at && i > 0 && bytes[i - 1] > 0x7F;
+          lessThans.push_back({at, b, behindSelector ? silentSelector.byte : std::uint8_t{0}});
         }
-        text.push_back(static_cast<char16_t>(unit));
+        *text++ = static_cast<char16_t>(unit);
       }
       continue;
     }
@@ -87,25 +106,25 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
     const bool escape =
         saveSignatures || !found || next > 0x7F || nextIsControl || previousBase < 0 || showsNothing;
     if (escape) {
-      AppendEscape(b, text);
+      text = PutEscape(b, text);
     } else if (base != previousBase) {
-      silentSelector = {text.size(), b};
+      silentSelector = {static_cast<std::size_t>(text - first), b};
     }
   }
+  out.resize(start + static_cast<std::size_t>(text - first));
 
   // A "<" that would read back as the start of an escape is written as the
   // escape of its own byte, so that it comes back as that byte. An escape
   // takes no window on the way back, so a selector left out right before it
   // that changed the window becomes an escape too.
-  if (lessThans.empty()) {
-    out.append(text);
-    return;
-  }
-  out.reserve(out.size() + text.size() + 3 * lessThans.size());
+  if (lessThans.empty()) return;
+  const std::u16string decoded = out.substr(start);
+  out.resize(start);
+  out.reserve(start + decoded.size() + 3 * lessThans.size());
   auto lessThan = lessThans.begin();
-  for (std::size_t at = 0; at < text.size(); ++at) {
+  for (std::size_t at = 0; at < decoded.size(); ++at) {
     if (lessThan != lessThans.end() && lessThan->at == at) {
-      if (EscapeAt(text, at) != 0) {  // the "<" would read back as an escape
+      if (EscapeAt(decoded, at) != 0) {  // the "<" would read back as an escape
         if (lessThan->silentSelector != 0) AppendEscape(lessThan->silentSelector, out);
         AppendEscape(lessThan->byte, out);
         ++lessThan;
@@ -113,7 +132,7 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
       }
       ++lessThan;
     }
-    out.push_back(text[at]);
+    out.push_back(decoded[at]);
   }
 }
 

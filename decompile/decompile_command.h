@@ -20,8 +20,9 @@ struct DecompileOptions {
   bool SaveLangSignatures = true;
   // "String numbers in hex", asked afresh for every string line.
   std::function<bool()> HexStringNumbers;
-  // Runs after the header and after every string line, with the lines
-  // written so far of all the pack's strings.
+  // Runs after the header and after string lines, with the lines written so
+  // far of all the pack's strings: after every one of up to a thousand
+  // strings, evenly spread beyond that, and always after the last.
   std::function<void(double done, double total)> Progress;
 };
 

@@ -16,7 +16,7 @@ std::int32_t NonNegative(std::int32_t value, const char* what) {
   return value;
 }
 
-std::array<DictionaryEntryPlace, 256> PlaceDictionary(const LanguageTableEntry& entry) {
+std::array<DictionaryEntryPlace, 256> PlaceDictionary(const PackView& pack, const LanguageTableEntry& entry) {
   std::array<DictionaryEntryPlace, 256> places{};
   for (int code = 0; code < 256; ++code) {
     const int length = code < entry.Thr[1] ? 1 : code < entry.Thr[2] ? 2 : code < entry.Thr[3] ? 3 : 4;
@@ -26,8 +26,23 @@ std::array<DictionaryEntryPlace, 256> PlaceDictionary(const LanguageTableEntry& 
     place.Length = static_cast<std::uint8_t>(length);
     place.Overflows = offset < INT16_MIN || offset > INT16_MAX;
     place.Offset = static_cast<std::int32_t>(offset);
+    place.Readable = !place.Overflows && pack.Contains(place.Offset, place.Length);
+    if (place.Readable) {
+      const auto bytes = pack.Bytes(place.Offset, place.Length, "a dictionary entry");
+      std::copy(bytes.begin(), bytes.end(), place.Bytes.begin());
+    }
   }
   return places;
+}
+
+// Throws the reason an entry cannot be read.
+[[noreturn]] void Unreadable(const PackView& pack, const DictionaryEntryPlace& place, std::uint8_t code,
+                             std::int32_t language) {
+  if (place.Overflows) {
+    Damaged("the dictionary entry of code " + std::to_string(code) + " in language " +
+            std::to_string(language + 1) + " does not fit the pack's 16-bit offsets.");
+  }
+  pack.Outside(place.Offset, "a dictionary entry");
 }
 
 }  // namespace
@@ -96,13 +111,13 @@ PackContents ReadPack(const PackView& pack, const PhoneTypeRecord& type) {
       if (u > 1) entry.Thr[u - 1] = pack.Int16(at + ThrFieldPos(u), "a language table entry");
     }
     c.Languages.push_back(entry);
-    c.Dictionaries.push_back(PlaceDictionary(entry));
+    c.Dictionaries.push_back(PlaceDictionary(pack, entry));
   }
   return c;
 }
 
-void ReadPackString(const PackView& pack, const PackContents& c, std::int32_t language, std::int32_t message,
-                    std::vector<std::uint8_t>& out) {
+std::span<const std::uint8_t> ReadPackString(const PackView& pack, const PackContents& c, std::int32_t language,
+                                             std::int32_t message, PackStringBuffer& buffer) {
   const std::int32_t slot = c.AllLangs * message + language;
   std::int64_t block = 0;
   for (std::int32_t first : c.BlockTable) {
@@ -115,18 +130,26 @@ void ReadPackString(const PackView& pack, const PackContents& c, std::int32_t la
   std::int64_t s = block * kBlockSize + pack.UInt16(indexAt, "a string index entry");
   for (std::int32_t skip = 0; skip < slot % kSlotsPerGroup; ++skip) s += pack.Byte(s, "a string record");
   const std::uint8_t length = pack.Byte(s, "a string record");
-  if (length <= 1) return;
+  if (length <= 1) return {};
   const auto codes = pack.Bytes(s + 1, length - 1, "a string record");
   const auto& dictionary = c.Dictionaries[static_cast<std::size_t>(language)];
+  // Once for every string of a decompile: each entry is copied as four
+  // bytes, of which the next entry overwrites what is not its own.
+  std::uint8_t* at = buffer.data();
   for (std::uint8_t code : codes) {
     const DictionaryEntryPlace& place = dictionary[code];
-    if (place.Overflows) {
-      Damaged("the dictionary entry of code " + std::to_string(code) + " in language " +
-              std::to_string(language + 1) + " does not fit the pack's 16-bit offsets.");
-    }
-    const auto entry = pack.Bytes(place.Offset, place.Length, "a dictionary entry");
-    out.insert(out.end(), entry.begin(), entry.end());
+    if (!place.Readable) Unreadable(pack, place, code, language);
+    std::copy(place.Bytes.begin(), place.Bytes.end(), at);
+    at += place.Length;
   }
+  return {buffer.data(), at};
+}
+
+void ReadPackString(const PackView& pack, const PackContents& c, std::int32_t language, std::int32_t message,
+                    std::vector<std::uint8_t>& out) {
+  PackStringBuffer buffer;
+  const auto bytes = ReadPackString(pack, c, language, message, buffer);
+  out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
 }  // namespace tarvo

@@ -20,11 +20,14 @@ struct LanguageTableEntry {
   std::array<std::int16_t, 4> Thr{};  // Thr[0..3]
 };
 
-// Where a code's dictionary entry lies, worked out once per language.
+// Where a code's dictionary entry lies, worked out once per language, and
+// its bytes when they can be read.
 struct DictionaryEntryPlace {
   std::int32_t Offset = 0;  // relative to P, 16-bit arithmetic
   std::uint8_t Length = 0;  // 1 to 4
   bool Overflows = false;   // the offset arithmetic left 16 bits
+  bool Readable = false;    // neither overflows nor leaves the file
+  std::array<std::uint8_t, 4> Bytes{};  // the first Length count
 };
 
 struct PackContents {
@@ -48,6 +51,16 @@ struct PackContents {
 // Anything that lies outside the file or breaks the format's 16-bit limits
 // is an Error.
 PackContents ReadPack(const PackView& pack, const PhoneTypeRecord& type);
+
+// The most phone bytes a string record can expand to: a length byte of 255
+// leaves 254 codes, each of up to four bytes.
+inline constexpr std::size_t kMostStringPhoneBytes = 254 * 4;
+using PackStringBuffer = std::array<std::uint8_t, kMostStringPhoneBytes>;
+
+// The phone bytes of message `message` in language `language`, expanded
+// into `buffer`.
+std::span<const std::uint8_t> ReadPackString(const PackView& pack, const PackContents& contents,
+                                             std::int32_t language, std::int32_t message, PackStringBuffer& buffer);
 
 // Appends the phone bytes of message `message` in language `language`.
 void ReadPackString(const PackView& pack, const PackContents& contents, std::int32_t language,

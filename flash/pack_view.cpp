@@ -13,18 +13,9 @@ std::string HexText(std::int64_t value) {
   return text;
 }
 
-bool PackView::Contains(std::int64_t offset, std::int64_t count) const {
-  const std::int64_t at = p_ + offset;
-  const auto size = static_cast<std::int64_t>(file_.size());
-  return count >= 0 && at >= 0 && at <= size && count <= size - at;
-}
-
-std::span<const std::uint8_t> PackView::Bytes(std::int64_t offset, std::int64_t count, const char* what) const {
-  if (!Contains(offset, count)) {
-    throw Error(std::string("The language pack is damaged: ") + what + " at pack offset " + HexText(offset) +
-                " (file offset " + HexText(p_ + offset) + ") lies outside the file.");
-  }
-  return file_.subspan(static_cast<std::size_t>(p_ + offset), static_cast<std::size_t>(count));
+void PackView::Outside(std::int64_t offset, const char* what) const {
+  throw Error(std::string("The language pack is damaged: ") + what + " at pack offset " + HexText(offset) +
+              " (file offset " + HexText(p_ + offset) + ") lies outside the file.");
 }
 
 std::int16_t PackView::Int16(std::int64_t offset, const char* what) const {

@@ -4,29 +4,37 @@
 
 #include <cstdint>
 #include <span>
-#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvo {
 
 class LgpWriter {
  public:
   LgpWriter();
+  // Room for about `bytes` in all, so that a long file is not copied as it grows.
+  void Reserve(std::size_t bytes) { bytes_.reserve(bytes); }
 
   // A line of 8-bit header text.
   void Line(std::string_view latin1);
   void Text(std::string_view latin1);
   void Text(std::u16string_view text);
-  // "String 26, \"" or, in hex, "String $1A, \"": the start of a string line.
-  void StringLineStart(std::int32_t message, bool hex);
   void EndLine();
+  // "String 26, \"text\"" or, in hex, "String $1A, \"text\"", with its line end.
+  void StringLine(std::int32_t message, bool hex, std::u16string_view text);
 
-  std::span<const std::uint8_t> Bytes() const {
-    return {reinterpret_cast<const std::uint8_t*>(bytes_.data()), bytes_.size()};
-  }
+  std::span<const std::uint8_t> Bytes() const { return {bytes_.data(), size_}; }
+  std::vector<std::uint8_t> Take() &&;
 
  private:
-  std::string bytes_;
+  // Where `units` more UTF-16 units go; Written() then ends the text there.
+  std::uint8_t* Room(std::size_t units);
+  void Written(const std::uint8_t* end) { size_ = static_cast<std::size_t>(end - bytes_.data()); }
+
+  // Written up to size_; the rest is room, so that the many short pieces of
+  // a decompile are plain stores.
+  std::vector<std::uint8_t> bytes_;
+  std::size_t size_ = 0;
 };
 
 }  // namespace tarvo

@@ -28,6 +28,18 @@ TEST_P(Decode, GivesTheTextOfTheRules) {
   EXPECT_EQ(DecodePhoneString(c.bytes, table, c.saveSignatures), c.text);
 }
 
+// Decoding appends: what stands before is kept, and the text after it is the
+// same as on its own (the rewrite of a plain "<" counts from the start).
+TEST_P(Decode, AppendsAfterWhatIsThere) {
+  const CharTable table = test::Table({{0x81, 0x400}, {0x80, 0}, {0x83, 0x380}, {0x84, 0x1}, {0x86, 0x1F}});
+  const DecodeCase& c = GetParam();
+  for (const std::u16string before : {u"<3C>", u"String 1, \"\u0410<"}) {
+    std::u16string out = before;
+    DecodePhoneString(c.bytes, table, c.saveSignatures, out);
+    EXPECT_EQ(out, before + c.text);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, Decode,
     ::testing::Values(

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <set>
 
 #include "codec/decode.h"
 #include "tests/support/lgp_text.h"
@@ -117,6 +119,34 @@ TEST_F(Decompile, DecodesEveryStringOfAMultiBlockPack) {
                                       DecodePhoneString(plan.strings[i][m], config_.Chars, true) + u"\"";
       ASSERT_EQ(lines[8 + i * 255 + 4 + m], expected);
     }
+  }
+}
+
+// Progress starts at 0, never goes back, passes every whole percent and ends
+// at the last string, however many strings there are.
+TEST_F(Decompile, ProgressPassesEveryPercentAndEndsAtTheLastString) {
+  const auto type = test::TypeOf(test::kFlashType);
+  for (const int maxMsgId : {4, 99, 1200}) {
+    test::PackPlan plan;
+    plan.langIds = {0, 4, 7};
+    plan.strings = test::RandomStrings(5, 3, maxMsgId, 12);
+    plan.imageSize = 0x40000;
+    std::vector<double> done;
+    double total = 0;
+    DecompileOptions options{true, {}, [&](double value, double of) {
+                               done.push_back(value);
+                               total = of;
+                             }};
+    DecompileImage(test::BuildImage(type, plan), "flash.bin", config_, options);
+    const double strings = 3.0 * (maxMsgId + 1);
+    ASSERT_EQ(total, strings);
+    ASSERT_EQ(done.front(), 0);
+    EXPECT_EQ(done.back(), strings - 1);
+    EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+    EXPECT_LE(done.size(), 1003u);
+    std::set<int> percents;
+    for (double value : done) percents.insert(static_cast<int>(100 * value / strings));
+    EXPECT_EQ(percents.size(), strings < 100 ? static_cast<std::size_t>(strings) : 100u) << maxMsgId;
   }
 }
 

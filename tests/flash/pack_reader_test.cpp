@@ -136,8 +136,22 @@ TEST(PackReader, RefusesValuesOutsideTheFormat) {
   expectError({{0x7A, {0xFF}}}, "LangId list ends");
   expectError({{0x8A, {0x00, 0x10}}}, "string record");   // group start beyond the end
   expectError({{0x7C, {0xFF, 0x7F}}, {0x91, {0x01, 0x00}}}, "16-bit");  // Off1 7FFF + code 1
+  expectError({{0x7C, {0x9A, 0x00}}}, "a dictionary entry at pack offset 0x9B");  // code 1 beyond the end
   expectError({{0x0A, {0x00, 0x70}}}, "32768 slots");
   expectError({{0x00, {0xBB, 0xBB, 0x00, 0x01}}}, "signature");
+}
+
+// Entries of codes that no string uses may lie anywhere.
+TEST(PackReader, ReadsOnlyTheEntriesOfUsedCodes) {
+  const auto type = test::TypeOf(test::kBareType);
+  for (const ByteString& off4 : {ByteString{0xFF, 0x7F}, ByteString{0xF0, 0x7F}, ByteString{0x00, 0x80}}) {
+    ByteString image = HandImage();
+    std::copy(off4.begin(), off4.end(), image.begin() + 0x80 + 0x88);
+    const PackView view(image, type.PackOffset);
+    const PackContents c = ReadPack(view, type);
+    EXPECT_EQ(StringOf(view, c, 0, 2), "abH");
+    EXPECT_EQ(StringOf(view, c, 0, 3), "iab");
+  }
 }
 
 }  // namespace
