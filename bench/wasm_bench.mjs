@@ -2,13 +2,17 @@
 // languages x 3 000 messages, for the same calls as tarvo_bench's
 // BM_CompileImage, BM_DecompileImage and BM_DocumentMeasure (run side by side
 // by scripts/wasm-bench.sh): medians of several runs, the module loaded.
-// Usage: node wasm_bench.mjs BUILD_WEB INPUTS [RUNS]   (INPUTS: tarvo_bench --write-inputs DIR)
+// Usage: node wasm_bench.mjs BUILD_WEB INPUTS [RUNS] [--json]
+//   (INPUTS: tarvo_bench --write-inputs DIR; --json: one object of milliseconds)
 import fs from "node:fs";
 import path from "node:path";
 import zlib from "node:zlib";
 
-const [web, inputs, runsText] = process.argv.slice(2);
+const json = process.argv.includes("--json");
+const [web, inputs, runsText] = process.argv.slice(2).filter((arg) => arg != "--json");
 const runs = Number(runsText ?? 5);
+const figures = {};
+const say = (line) => json || console.log(line);
 const wasmFile = path.join(web, "core", "tarvo_core.wasm");
 const { createTarvoCore } = await import(path.resolve(web, "core", "tarvo-core.mjs"));
 
@@ -24,7 +28,8 @@ function time(name, call) {
     cpu.push((used.user + used.system) / 1000);
     if (result && result.ok === false) throw new Error(`${name}: ${result.message ?? result.question?.text}`);
   }
-  console.log(`${name.padEnd(32)} ${median(times).toFixed(1).padStart(9)} ms, CPU ${median(cpu).toFixed(1)} ms`);
+  figures[name] = median(times);
+  say(`${name.padEnd(32)} ${median(times).toFixed(1).padStart(9)} ms, CPU ${median(cpu).toFixed(1)} ms`);
 }
 
 const wasm = fs.readFileSync(wasmFile);
@@ -34,9 +39,12 @@ for (let i = 0; i < runs; ++i) {
   await createTarvoCore({ wasmBinary: wasm });
   loads.push(performance.now() - start);
 }
-console.log(`${"first load (createTarvoCore)".padEnd(32)} ${median(loads).toFixed(1).padStart(9)} ms`);
-console.log(`${".wasm size".padEnd(32)} ${(wasm.length / 1024).toFixed(0).padStart(9)} kB, ` +
-            `${(zlib.gzipSync(wasm, { level: 9 }).length / 1024).toFixed(0)} kB with gzip`);
+figures["first load"] = median(loads);
+figures[".wasm kB"] = wasm.length / 1024;
+figures[".wasm kB, gzip"] = zlib.gzipSync(wasm, { level: 9 }).length / 1024;
+say(`${"first load (createTarvoCore)".padEnd(32)} ${median(loads).toFixed(1).padStart(9)} ms`);
+say(`${".wasm size".padEnd(32)} ${figures[".wasm kB"].toFixed(0).padStart(9)} kB, ` +
+    `${figures[".wasm kB, gzip"].toFixed(0)} kB with gzip`);
 
 const core = await createTarvoCore({ wasmBinary: wasm });
 if (!core.loadConfig(fs.readFileSync(path.join(inputs, "tarvo.ini"))).ok) throw new Error("tarvo.ini");
@@ -55,3 +63,4 @@ time("document: edit and measure both", (round) => {
   const measure = document.measure();
   return { ok: !!measure.standard && !!measure.compact };
 });
+if (json) console.log(JSON.stringify(figures));
