@@ -2,7 +2,7 @@
 // languages x 3 000 messages, for the same calls as tarvo_bench's
 // BM_CompileImage, BM_DecompileImage and BM_DocumentMeasure (run side by side
 // by scripts/wasm-bench.sh): medians of several runs, the module loaded.
-// Usage: node wasm_bench.mjs BUILD_WEB INPUTS [RUNS] [--json]
+// Usage: node --expose-gc wasm_bench.mjs BUILD_WEB INPUTS [RUNS] [--json]
 //   (INPUTS: tarvo_bench --write-inputs DIR; --json: one object of milliseconds)
 import fs from "node:fs";
 import path from "node:path";
@@ -16,10 +16,15 @@ const say = (line) => json || console.log(line);
 const wasmFile = path.join(web, "core", "tarvo_core.wasm");
 const { createTarvoCore } = await import(path.resolve(web, "core", "tarvo-core.mjs"));
 
+// Garbage of the runs before is collected before a run starts (node
+// --expose-gc), outside its time: a native run frees its results as it goes,
+// and a collection that falls into a run here slowed it by up to half.
+const collect = globalThis.gc ?? (() => {});
 const median = (times) => times.sort((a, b) => a - b)[Math.floor(times.length / 2)];
 function time(name, call) {
   const times = [], cpu = [];
   for (let i = 0; i < runs; ++i) {
+    collect();
     const start = performance.now();
     const startCpu = process.cpuUsage();
     const result = call(i);
@@ -35,6 +40,7 @@ function time(name, call) {
 const wasm = fs.readFileSync(wasmFile);
 const loads = [];
 for (let i = 0; i < runs; ++i) {
+  collect();
   const start = performance.now();
   await createTarvoCore({ wasmBinary: wasm });
   loads.push(performance.now() - start);

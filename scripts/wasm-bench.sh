@@ -16,6 +16,6 @@ for round in $(seq "$rounds"); do
   echo "round $round of $rounds" >&2
   build/release/bin/tarvo_bench --benchmark_filter='BM_CompileImage|BM_DecompileImage|BM_DocumentMeasure$' \
     --benchmark_repetitions="$runs" --benchmark_format=json 2>/dev/null >"$work/figures/native-$round.json"
-  node bench/wasm_bench.mjs build/web "$work/inputs" "$runs" --json >"$work/figures/wasm-$round.json"
+  node --expose-gc bench/wasm_bench.mjs build/web "$work/inputs" "$runs" --json >"$work/figures/wasm-$round.json"
 done
 node bench/wasm_bench_report.mjs "$work/figures"
