@@ -86,6 +86,32 @@ TEST(MemoryIndex, FindsWhatAScanOfEveryTextFinds) {
   }
 }
 
+// Texts of one to four units, too short for most of the index's trigrams,
+// at every bound the panel and the editor ask with.
+TEST(MemoryIndex, FindsShortTextsAtEveryMinimum) {
+  const char16_t* pieces[] = {u"O", u"K", u"k", u"<0A>", u"%d", u"\u0416", u"\U0001F600", u"a"};
+  std::vector<MemoryEntry> entries;
+  std::mt19937 random(11);
+  for (int i = 0; i < 300; ++i) {
+    std::u16string text;
+    for (int n = 1 + static_cast<int>(random() % 4); n > 0; --n) text += pieces[random() % std::size(pieces)];
+    entries.push_back({text, u"t", "", i});
+  }
+  const MemoryIndex index(entries);
+  for (const int minimum : {1, 34, 50, 67, 75, 100}) {
+    for (int q = 0; q < 20; ++q) {
+      const std::u16string& query = entries[random() % entries.size()].Source;
+      std::vector<std::size_t> expected, got;
+      for (std::size_t e = 0; e < entries.size(); ++e) {
+        if (SimilarityScore(query, entries[e].Source) >= minimum) expected.push_back(e);
+      }
+      for (const MemoryMatch& match : index.Find(query, minimum)) got.push_back(match.Entry);
+      std::sort(got.begin(), got.end());
+      EXPECT_EQ(got, expected) << Excerpt(query) << " at " << minimum;
+    }
+  }
+}
+
 std::u16string U16(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
 std::vector<std::u16string> Pack(const std::u16string& langIds, std::vector<std::u16string> reference,
