@@ -89,6 +89,7 @@ PackContents ReadPack(const PackView& pack, const PhoneTypeRecord& type) {
 
   for (std::int32_t t = 1; t < c.BlockCount; ++t) {
     c.BlockTable.push_back(pack.UInt16(type.BlockTablePos + 2 * std::int64_t{t - 1}, "a block table entry"));
+    c.BlockSearch.push_back(std::max(c.BlockTable.back(), c.BlockSearch.empty() ? 0 : c.BlockSearch.back()));
   }
   const auto map = pack.Bytes(c.LangMapOffset, type.LangMapSize, "the language map");
   c.LangMap.assign(map.begin(), map.end());
@@ -116,14 +117,14 @@ PackContents ReadPack(const PackView& pack, const PhoneTypeRecord& type) {
   return c;
 }
 
+std::int64_t BlockOfSlot(const PackContents& c, std::int32_t slot) {
+  return std::upper_bound(c.BlockSearch.begin(), c.BlockSearch.end(), slot) - c.BlockSearch.begin();
+}
+
 std::span<const std::uint8_t> ReadPackString(const PackView& pack, const PackContents& c, std::int32_t language,
                                              std::int32_t message, PackStringBuffer& buffer) {
   const std::int32_t slot = c.AllLangs * message + language;
-  std::int64_t block = 0;
-  for (std::int32_t first : c.BlockTable) {
-    if (slot < first) break;
-    ++block;
-  }
+  const std::int64_t block = BlockOfSlot(c, slot);
   const std::int32_t group = slot / kSlotsPerGroup;
   const std::int32_t indexAt = Offset16(std::int64_t{c.StringIndexOffset} + 2 * std::int64_t{group},
                                         "a string index entry");

@@ -41,6 +41,10 @@ struct PackContents {
   std::int32_t MaxMsgId = 0;
   std::string LgPackId;                  // 8-bit characters
   std::vector<std::int32_t> BlockTable;  // slot of the first string of block 1, 2, ...
+  // The running maximum of BlockTable: a string lies in the block numbered
+  // by the entries up to the first one above its slot, which a binary
+  // search finds here even where a damaged table is out of order.
+  std::vector<std::int32_t> BlockSearch;
   std::vector<std::uint8_t> LangMap;
   std::vector<std::uint8_t> LangIds;
   std::vector<LanguageTableEntry> Languages;
@@ -51,6 +55,10 @@ struct PackContents {
 // Anything that lies outside the file or breaks the format's 16-bit limits
 // is an Error.
 PackContents ReadPack(const PackView& pack, const PhoneTypeRecord& type);
+
+// The block that holds the string of `slot`: as many as there are entries of
+// the block table before the first one above the slot.
+std::int64_t BlockOfSlot(const PackContents& contents, std::int32_t slot);
 
 // The most phone bytes a string record can expand to: a length byte of 255
 // leaves 254 codes, each of up to four bytes.

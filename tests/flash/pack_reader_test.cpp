@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "config/error.h"
 #include "tests/support/pack_builder.h"
 
@@ -139,6 +141,30 @@ TEST(PackReader, RefusesValuesOutsideTheFormat) {
   expectError({{0x7C, {0x9A, 0x00}}}, "a dictionary entry at pack offset 0x9B");  // code 1 beyond the end
   expectError({{0x0A, {0x00, 0x70}}}, "32768 slots");
   expectError({{0x00, {0xBB, 0xBB, 0x00, 0x01}}}, "signature");
+}
+
+// A string's block is counted along the table up to the first entry above
+// its slot, in order or not (a damaged table may be in any order).
+TEST(PackReader, CountsBlocksUpToTheFirstEntryAboveTheSlot) {
+  const auto type = test::TypeOf(test::kBareType);
+  std::mt19937 random(5);
+  for (int round = 0; round < 200; ++round) {
+    ByteString image = HandImage();
+    const int blocks = 1 + static_cast<int>(random() % 5);
+    image[0x80 + 0x04] = static_cast<std::uint8_t>(blocks);
+    for (int t = 1; t < blocks; ++t) {
+      const auto first = static_cast<std::uint16_t>(round % 2 ? random() % 40 : random());
+      image[0x80 + 0x30 + 2 * (t - 1)] = static_cast<std::uint8_t>(first & 0xFF);
+      image[0x80 + 0x31 + 2 * (t - 1)] = static_cast<std::uint8_t>(first >> 8);
+    }
+    const PackContents c = ReadPack(PackView(image, type.PackOffset), type);
+    ASSERT_EQ(c.BlockTable.size(), static_cast<std::size_t>(blocks - 1));
+    for (std::int32_t slot : {0, 1, 7, 19, 20, 39, 40, 1000, 32767, 65535}) {
+      std::int64_t expected = 0;
+      while (expected < std::ssize(c.BlockTable) && c.BlockTable[expected] <= slot) ++expected;
+      ASSERT_EQ(BlockOfSlot(c, slot), expected) << "slot " << slot << " round " << round;
+    }
+  }
 }
 
 // Entries of codes that no string uses may lie anywhere.
