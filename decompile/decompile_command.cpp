@@ -69,14 +69,8 @@ std::vector<std::uint8_t> DecompileImage(std::span<const std::uint8_t> image, st
   return std::move(out).Take();
 }
 
-std::optional<std::vector<std::uint8_t>> DecompileOnFrame(CommandFrame& frame,
-                                                          std::span<const std::uint8_t> image,
-                                                          std::string_view fileName,
-                                                          const Configuration& config) {
-  DecompileOptions options;
-  options.SaveLangSignatures = frame.SaveLangSignatures();
-  options.HexStringNumbers = [&frame] { return frame.HexStringNumbers(); };
-  options.Progress = [&frame, started = false](double done, double total) mutable {
+std::function<void(double done, double total)> DecompileProgressOn(CommandFrame& frame) {
+  return [&frame, started = false](double done, double total) mutable {
     if (!started) {
       started = true;
       frame.SetStatusText("Decompiling...");
@@ -86,6 +80,16 @@ std::optional<std::vector<std::uint8_t>> DecompileOnFrame(CommandFrame& frame,
     frame.SetProgressValue(done);
     frame.Yield();
   };
+}
+
+std::optional<std::vector<std::uint8_t>> DecompileOnFrame(CommandFrame& frame,
+                                                          std::span<const std::uint8_t> image,
+                                                          std::string_view fileName,
+                                                          const Configuration& config) {
+  DecompileOptions options;
+  options.SaveLangSignatures = frame.SaveLangSignatures();
+  options.HexStringNumbers = [&frame] { return frame.HexStringNumbers(); };
+  options.Progress = DecompileProgressOn(frame);
   try {
     return DecompileImage(image, fileName, config, options);
   } catch (const UnknownFlashError& e) {

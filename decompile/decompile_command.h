@@ -38,8 +38,12 @@ class UnknownFlashError : public Error {
 std::vector<std::uint8_t> DecompileImage(std::span<const std::uint8_t> image, std::string_view fileName,
                                          const Configuration& config, const DecompileOptions& options);
 
-// DecompileImage shown on `frame`: "Decompiling..." and the progress as the
-// lines are written, yielding after each, with the frame's two options; an
+// A decompile's progress shown on `frame`: "Decompiling..." and the bar's
+// range at the first report, then the bar, with a yield to the frame.
+std::function<void(double done, double total)> DecompileProgressOn(CommandFrame& frame);
+
+// DecompileImage shown on `frame` through DecompileProgressOn as the
+// lines are written, with the frame's two options; an
 // image of no configured phone type is said in an "Error" message box of its
 // own, and then no text comes back. Throws Error when the pack is damaged.
 std::optional<std::vector<std::uint8_t>> DecompileOnFrame(CommandFrame& frame,

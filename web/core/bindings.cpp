@@ -402,16 +402,7 @@ class Core {
   val OpenImage(const std::string& name, bool signatures, bool hex, val callbacks) {
     return Open(name, [&] {
       ModuleFrame frame({}, Listeners(callbacks));
-      bool started = false;
-      return Document::FromImage(inputs_[0], name, config_, signatures, hex, [&](double done, double total) {
-        if (!started) {
-          started = true;
-          frame.SetStatusText("Decompiling...");
-          frame.SetProgressMinimum(0);
-          frame.SetProgressMaximum(total);
-        }
-        frame.SetProgressValue(done);
-      });
+      return Document::FromImage(inputs_[0], name, config_, signatures, hex, DecompileProgressOn(frame));
     });
   }
 
