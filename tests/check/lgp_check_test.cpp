@@ -188,6 +188,33 @@ TEST_F(Checking, TextReportShowsTwentyProblemsOfEachGroupAndCountsTheRest) {
   EXPECT_NE(text.find("Verdict: fits\n"), std::string::npos);
 }
 
+// The header gives each figure in full, from the smallest to the largest a
+// report can hold; a file that was not read gets the verdict alone.
+TEST_F(Checking, TextReportHeaderGivesEveryFigureInFull) {
+  struct Case {
+    std::int32_t languages, messages;
+    std::int64_t limit;
+    const char* header;
+  };
+  const Case cases[] = {
+      {2, 3, 131072, "Languages:      2\nMessages:       3 (0 to 2)\nPackSizeLimit:  131072 bytes\n"},
+      {1, 1, 0, "Languages:      1\nMessages:       1 (0 to 0)\nPackSizeLimit:  0 bytes\n"},
+      {255, 32768, INT64_MAX,
+       "Languages:      255\nMessages:       32768 (0 to 32767)\nPackSizeLimit:  9223372036854775807 bytes\n"},
+  };
+  for (const Case& c : cases) {
+    CheckReport report = Check(CleanLines());
+    report.Languages = c.languages;
+    report.Messages = c.messages;
+    report.PackSizeLimit = c.limit;
+    const std::string text = CheckReportText(report);
+    EXPECT_TRUE(text.starts_with("Phone type:     " + report.PhoneType + "\n" + c.header + "\n")) << text;
+  }
+  CheckReport unread = Check(CleanLines());
+  unread.Read = false;
+  EXPECT_TRUE(CheckReportText(unread).starts_with("Verdict: ")) << CheckReportText(unread);
+}
+
 // Every column starts where its heading does, however long its figures.
 TEST_F(Checking, TextReportColumnsAreAsWideAsTheirLongestEntry) {
   for (const std::int64_t big : {std::int64_t{7}, std::int64_t{1026684}, std::int64_t{123456789012}}) {

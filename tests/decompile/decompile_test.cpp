@@ -150,6 +150,25 @@ TEST_F(Decompile, ProgressPassesEveryPercentAndEndsAtTheLastString) {
   }
 }
 
+// On a frame: the status once, the bar's range from the first report, a
+// yield at every report, and the bar at the last string when done.
+TEST_F(Decompile, OnAFrameShowsTheStatusOnceAndTheBarToTheEnd) {
+  const auto type = test::TypeOf(test::kFlashType);
+  for (const int maxMsgId : {0, 4, 2000}) {
+    test::PackPlan plan;
+    plan.langIds = {0, 4};
+    plan.strings = test::RandomStrings(9, 2, maxMsgId, 8);
+    plan.imageSize = 0x40000;
+    test::TestFrame frame;
+    ASSERT_TRUE(DecompileOnFrame(frame, test::BuildImage(type, plan), "flash.bin", config_));
+    EXPECT_EQ(frame.statuses, std::vector<std::string>{"Decompiling..."});
+    EXPECT_EQ(frame.ProgressMaximum(), 2.0 * (maxMsgId + 1));
+    EXPECT_EQ(frame.value, 2.0 * (maxMsgId + 1) - 1);
+    EXPECT_GE(frame.yields, 2);
+    EXPECT_LE(frame.yields, 1002);
+  }
+}
+
 TEST_F(Decompile, UnknownImageKeepsAnOldTextFileAndMakesNoNewOne) {
   WriteText(Path("out.lgp"), "old contents");
   EXPECT_EQ(Run(ByteString(0x1000, 0x42)).Outcome, CommandOutcome::Failed);
