@@ -69,8 +69,20 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
   // 0: bytes stand for themselves; -1: after an unknown selector of 0x91 or
   // above; positive: the start of the active window.
   std::int32_t base = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const std::uint8_t b = bytes[i];
+  const std::uint8_t* const in = bytes.data();
+  const std::size_t size = bytes.size();
+  for (std::size_t i = 0; i < size; ++i) {
+    // Most of a string is a run of printable characters of one window: a
+    // loop of its own, with little to keep in registers.
+    const std::int32_t window = base > 0 ? base : 0;
+    while (i < size && in[i] < 0x80) {
+      const std::int32_t unit = window + in[i];
+      if (unit < kFirstPrintableUnit || unit == u'<') break;
+      *text++ = static_cast<char16_t>(unit);
+      ++i;
+    }
+    if (i == size) break;
+    const std::uint8_t b = in[i];
     if (b < 0x80) {
       const std::int32_t unit = base > 0 ? base + b : b;
       if (unit < kFirstPrintableUnit) {
