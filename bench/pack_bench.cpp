@@ -5,7 +5,8 @@
 //
 // `tarvo_bench --write-inputs DIR` writes the inputs (tarvo.ini, flash.bin,
 // generated.lgp, realistic.lgp and its successor renumbered.lgp) for timing
-// tarvo-cli from outside.
+// tarvo-cli from outside; `tarvo_bench --paired DIR` runs the native calls of
+// bench/wasm_bench.mjs on them.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 
 #include "bench/bench_frame.h"
 #include "bench/bench_inputs.h"
+#include "bench/paired_native.h"
 #include "check/lgp_check.h"
 #include "compile/compile_command.h"
 #include "compile/pack_languages.h"
@@ -314,6 +316,7 @@ int WriteInputs(const std::filesystem::path& dir) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--write-inputs") == 0) return WriteInputs(argv[2]);
+  if (argc == 3 && std::strcmp(argv[1], "--paired") == 0) return bench::ServePaired(argv[2]);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
