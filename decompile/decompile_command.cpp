@@ -46,23 +46,26 @@ std::vector<std::uint8_t> DecompileImage(std::span<const std::uint8_t> image, st
   // Progress a thousand times at most, and for the last string: finer than
   // any bar shows, where a call for every string cost a tenth of the time.
   const std::int64_t progressStep = std::max<std::int64_t>(1, (strings + 999) / 1000);
+  const auto askHex = [&options] { return options.HexStringNumbers && options.HexStringNumbers(); };
+  bool hex = askHex();
 
   PackStringBuffer phoneBytes;
   std::u16string text;
+  std::int64_t done = 0, untilProgress = 0;
   for (std::int32_t language = 0; language < contents.AllLangs; ++language) {
     out.Line(";");
     out.Line("; Language data");
     out.Line(";");
     out.Line("LangId " + std::to_string(contents.LangIds[static_cast<std::size_t>(language)]));
-    for (std::int32_t message = 0; message < messages; ++message) {
+    for (std::int32_t message = 0; message < messages; ++message, ++done) {
       const auto bytes = ReadPackString(pack, contents, language, message, phoneBytes);
-      const bool hex = options.HexStringNumbers && options.HexStringNumbers();
       text.clear();
       DecodePhoneString(bytes, config.Chars, signatures, text);
       out.StringLine(message, hex, text);
-      const std::int64_t done = std::int64_t{messages} * language + message;
-      if (options.Progress && (done % progressStep == 0 || done + 1 == strings)) {
-        options.Progress(static_cast<double>(done), total);
+      if (untilProgress-- == 0 || done + 1 == strings) {
+        untilProgress = progressStep - 1;
+        if (options.Progress) options.Progress(static_cast<double>(done), total);
+        hex = askHex();
       }
     }
   }

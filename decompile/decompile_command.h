@@ -18,7 +18,9 @@ namespace tarvo {
 struct DecompileOptions {
   // Keep every window selector byte as an escape such as "<81>".
   bool SaveLangSignatures = true;
-  // "String numbers in hex", asked afresh for every string line.
+  // "String numbers in hex", asked at the start and again after each call of
+  // Progress (where a window lets the person change it), so that a change
+  // takes effect on the next string line.
   std::function<bool()> HexStringNumbers;
   // Runs after the header and after string lines, with the lines written so
   // far of all the pack's strings: after every one of up to a thousand
