@@ -434,12 +434,33 @@ Dictionary BuildCompactDictionary(std::span<const PhoneBytes* const> strings, st
   return dictionary;
 }
 
+namespace {
+
+bool SameStrings(std::span<const PhoneBytes* const> strings, const std::vector<PhoneBytes>& kept) {
+  return kept.size() == strings.size() && std::equal(strings.begin(), strings.end(), kept.begin(),
+                                                     [](const PhoneBytes* s, const PhoneBytes& t) { return *s == t; });
+}
+
+// What a list of strings takes in memory, near enough.
+std::size_t MemoryOf(const std::vector<PhoneBytes>& strings) {
+  std::size_t bytes = sizeof(PhoneBytes) * strings.size();
+  for (const PhoneBytes& s : strings) bytes += s.size();
+  return bytes;
+}
+
+std::vector<PhoneBytes> Copies(std::span<const PhoneBytes* const> strings) {
+  std::vector<PhoneBytes> copies;
+  copies.reserve(strings.size());
+  for (const PhoneBytes* s : strings) copies.push_back(*s);
+  return copies;
+}
+
+}  // namespace
+
 Dictionary CompactDictionaryCache::Build(std::span<const PhoneBytes* const> strings, std::int64_t byteBudget,
                                          const std::function<void(double done)>& progress) {
   const auto same = [&](const Entry& entry) {
-    return entry.Budget == byteBudget && entry.Strings.size() == strings.size() &&
-           std::equal(strings.begin(), strings.end(), entry.Strings.begin(),
-                      [](const PhoneBytes* s, const PhoneBytes& t) { return *s == t; });
+    return entry.Budget == byteBudget && SameStrings(strings, entry.Strings);
   };
   {
     const std::lock_guard lock(mutex_);
@@ -451,9 +472,7 @@ Dictionary CompactDictionaryCache::Build(std::span<const PhoneBytes* const> stri
     }
   }
   // Built without the lock, so that other packings go on meanwhile.
-  Entry entry{{}, byteBudget, BuildCompactDictionary(strings, byteBudget, progress)};
-  entry.Strings.reserve(strings.size());
-  for (const PhoneBytes* s : strings) entry.Strings.push_back(*s);
+  Entry entry{Copies(strings), byteBudget, BuildCompactDictionary(strings, byteBudget, progress)};
   Dictionary dictionary = entry.Dict;
   const std::lock_guard lock(mutex_);
   if (entries_.size() == kCapacity) entries_.erase(entries_.begin());
@@ -461,9 +480,45 @@ Dictionary CompactDictionaryCache::Build(std::span<const PhoneBytes* const> stri
   return dictionary;
 }
 
+std::vector<PhoneBytes> CompactDictionaryCache::PackAll(std::span<const PhoneBytes* const> strings,
+                                                        const Dictionary& dictionary) {
+  const auto same = [&](const PackedEntry& entry) {
+    return entry.Dict == dictionary && SameStrings(strings, entry.Strings);
+  };
+  {
+    const std::lock_guard lock(mutex_);
+    if (const auto found = std::find_if(packed_.begin(), packed_.end(), same); found != packed_.end()) {
+      ++packedHits_;
+      std::rotate(found, found + 1, packed_.end());
+      return packed_.back().Packed;
+    }
+  }
+  // Packed without the lock, as a dictionary is built.
+  PackedEntry entry{Copies(strings), dictionary, {}};
+  const DictionaryLookup lookup(dictionary);
+  entry.Packed.reserve(strings.size());
+  for (const PhoneBytes* s : strings) entry.Packed.push_back(PackStringOptimal(*s, lookup));
+  std::vector<PhoneBytes> packed = entry.Packed;
+  const std::size_t bytes = MemoryOf(entry.Strings) + MemoryOf(entry.Packed);
+  if (bytes > kPackedCapacityBytes) return packed;
+  const std::lock_guard lock(mutex_);
+  while (packedBytes_ + bytes > kPackedCapacityBytes) {
+    packedBytes_ -= MemoryOf(packed_.front().Strings) + MemoryOf(packed_.front().Packed);
+    packed_.erase(packed_.begin());
+  }
+  packedBytes_ += bytes;
+  packed_.push_back(std::move(entry));
+  return packed;
+}
+
 std::size_t CompactDictionaryCache::Hits() const {
   const std::lock_guard lock(mutex_);
   return hits_;
+}
+
+std::size_t CompactDictionaryCache::PackedHits() const {
+  const std::lock_guard lock(mutex_);
+  return packedHits_;
 }
 
 }  // namespace tarvo

@@ -18,14 +18,17 @@ struct Choice {
   std::int64_t Bytes = 0;  // dictionary plus records
 };
 
-Choice PackOptimally(Dictionary dictionary, const std::vector<const PhoneBytes*>& strings) {
+Choice PackOptimally(Dictionary dictionary, const std::vector<const PhoneBytes*>& strings,
+                     CompactDictionaryCache* cache) {
   Choice choice{std::move(dictionary), {}, 0};
-  const DictionaryLookup lookup(choice.Dict);
-  choice.Bytes = DictionaryBytes(choice.Dict);
-  for (const PhoneBytes* s : strings) {
-    choice.Packed.push_back(PackStringOptimal(*s, lookup));
-    choice.Bytes += static_cast<std::int64_t>(choice.Packed.back().size()) + 1;
+  if (cache) {
+    choice.Packed = cache->PackAll(strings, choice.Dict);
+  } else {
+    const DictionaryLookup lookup(choice.Dict);
+    for (const PhoneBytes* s : strings) choice.Packed.push_back(PackStringOptimal(*s, lookup));
   }
+  choice.Bytes = DictionaryBytes(choice.Dict);
+  for (const PhoneBytes& packed : choice.Packed) choice.Bytes += static_cast<std::int64_t>(packed.size()) + 1;
   return choice;
 }
 
@@ -107,10 +110,14 @@ std::vector<PackedLanguage> PackCompact(const PackingControl& control, const Lgp
   double done = 0;
   Report(control, done, total);
 
-  PivotRandom fresh;  // the same pivots on every run
   std::vector<Dictionary> standard;
-  for (std::size_t l = 0; l < nL; ++l) {
-    standard.push_back(BuildDictionary(strings[l], fresh, [&](int, std::int32_t) { Report(control, done, total); }));
+  if (control.FreshStandardDictionaries && control.FreshStandardDictionaries->size() == nL) {
+    standard = *control.FreshStandardDictionaries;
+  } else {
+    PivotRandom fresh;  // the same pivots on every run
+    for (std::size_t l = 0; l < nL; ++l) {
+      standard.push_back(BuildDictionary(strings[l], fresh, [&](int, std::int32_t) { Report(control, done, total); }));
+    }
   }
 
   auto packLanguage = [&](std::size_t l, std::int64_t budget, double from, double span) {
@@ -120,8 +127,8 @@ std::vector<PackedLanguage> PackCompact(const PackingControl& control, const Lgp
     };
     Choice compact = PackOptimally(control.CompactCache ? control.CompactCache->Build(strings[l], budget, progress)
                                                         : BuildCompactDictionary(strings[l], budget, progress),
-                                   strings[l]);
-    Choice usual = PackOptimally(standard[l], strings[l]);
+                                   strings[l], control.CompactCache);
+    Choice usual = PackOptimally(standard[l], strings[l], control.CompactCache);
     const bool usualFits = DictionaryBytes(usual.Dict) <= budget;
     return usualFits && usual.Bytes <= compact.Bytes ? std::move(usual) : std::move(compact);
   };

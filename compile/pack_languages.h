@@ -49,6 +49,10 @@ struct PackingControl {
   // Where the compact packer keeps the dictionaries it built, to take them
   // again for strings that have not changed; none by default.
   CompactDictionaryCache* CompactCache = nullptr;
+  // The standard dictionaries of every language as a fresh generator draws
+  // them, when the caller has them already: the compact packer then takes
+  // them instead of building them again. None by default.
+  const std::vector<Dictionary>* FreshStandardDictionaries = nullptr;
 };
 
 // Asks the crop question through the frame's message box and moves its

@@ -19,6 +19,7 @@ struct Dictionary {
   std::array<PhoneBytes, 256> Entries;
   std::array<std::int32_t, 5> ClassSize{};  // entries of 1, 2, 3 and 4 bytes (index = length)
   std::int32_t Used() const { return ClassSize[1] + ClassSize[2] + ClassSize[3] + ClassSize[4]; }
+  bool operator==(const Dictionary&) const = default;
 };
 
 // A byte sequence considered for the dictionary, its bytes packed into Key.
@@ -35,6 +36,8 @@ class PivotRandom {
     // minstd_rand gives 1 to 2147483646.
     return static_cast<double>(engine_() - 1) / 2147483646.0;
   }
+  // Equal generators draw the same pivots from here on.
+  bool operator==(const PivotRandom&) const = default;
 
  private:
   std::minstd_rand engine_;

@@ -49,6 +49,7 @@ struct PackingGauge {
   bool TablesFitFirstBlock = false;
   std::int32_t Overlong = 0;             // strings over 254 codes, cropped if the user agrees
   bool Fits = false;                     // a compile would write it without cropping
+  bool FreshGenerator = false;           // standard: its pivots drawn from a fresh generator
   std::vector<std::int64_t> Payloads;    // per language: dictionary plus string records
   std::vector<Dictionary> Dictionaries;  // per language
   std::vector<std::shared_ptr<const DictionaryLookup>> Lookups;  // per language, for string costs
@@ -67,9 +68,11 @@ struct DocumentMeasure {
 // Packs the snapshot with both packers, side by side, with `cache` or else
 // the snapshot's.
 DocumentMeasure MeasureDocument(const MeasureSnapshot& snapshot, MeasureCache* cache = nullptr);
-// Packs it with one.
+// Packs it with one. The compact packing takes the dictionaries of
+// `standard`, a standard measure of the same texts, where a fresh generator
+// drew them: they are those it would build.
 PackingGauge MeasureGauge(const MeasureSnapshot& snapshot, PackingStrategy strategy,
-                          MeasureCache* cache = nullptr);
+                          MeasureCache* cache = nullptr, const PackingGauge* standard = nullptr);
 
 // The bytes a text of `language` takes as a string record (length byte plus
 // codes) with the dictionary of `measure`; none when the measure has no

@@ -165,6 +165,35 @@ LgpFile WordyLgp(std::uint32_t seed, int languages, int messages) {
   return lgp;
 }
 
+TEST(CompactDictionaryCache, PacksAsEachStringAloneAndKeepsAtMost16MB) {
+  std::mt19937 random(5);
+  const std::vector<PhoneBytes> strings = WordyStrings(random, 400, 'a');
+  const Dictionary dictionary = BuildCompactDictionary(Pointers(strings));
+  std::vector<PhoneBytes> alone;
+  for (const PhoneBytes& s : strings) alone.push_back(PackStringOptimal(s, dictionary));
+  CompactDictionaryCache cache;
+  EXPECT_EQ(cache.PackAll(Pointers(strings), dictionary), alone);
+  EXPECT_EQ(cache.PackAll(Pointers(strings), dictionary), alone);
+  EXPECT_EQ(cache.PackedHits(), 1u);
+  // Another dictionary, or one string changed, is packed anew.
+  Dictionary other = dictionary;
+  std::swap(other.Entries[200], other.Entries[201]);
+  cache.PackAll(Pointers(strings), other);
+  std::vector<PhoneBytes> changed = strings;
+  changed[7].push_back('b');
+  cache.PackAll(Pointers(changed), dictionary);
+  EXPECT_EQ(cache.PackedHits(), 1u);
+  // Lists of 4 MB each: the first ones make room for the later ones.
+  const std::vector<PhoneBytes> large(16384, PhoneBytes(240, 'a'));
+  for (std::uint8_t b = 'b'; b < 'h'; ++b) {
+    Dictionary single = dictionary;
+    single.Entries[255] = {b};
+    cache.PackAll(Pointers(large), single);
+  }
+  cache.PackAll(Pointers(strings), dictionary);
+  EXPECT_EQ(cache.PackedHits(), 1u);
+}
+
 TEST(PackLanguages, CompactIsNeverLargerPerLanguageAndTheSameOnEveryRun) {
   for (std::uint32_t seed : {1u, 2u}) {
     const LgpFile lgp = WordyLgp(seed, 3, 600);

@@ -83,14 +83,25 @@ TEST_F(Measure, FiguresAreWhatTheCompileThenWrites) {
   const std::u16string texts[] = {u"send new list", u"\u043C\u0435\u043D\u044E open menu<0A>", u"back",
                                   u"call"};
   for (int round = 0; round < 4; ++round) {
-    // From the third round on only the second language changes, and its
-    // compact dictionary alone is built again.
+    // From the third round on only the second language changes: its compact
+    // dictionary alone is built again, and its strings alone packed again
+    // with both dictionaries.
     if (round < 2) document.Apply({{0, 79, texts[round] + u"save"}});
     document.Apply({{1, 5, texts[round]}});
     const PivotRandom before = random;
-    const std::size_t hits = cache.Compact.Hits();
+    const std::size_t hits = cache.Compact.Hits(), packedHits = cache.Compact.PackedHits();
     const DocumentMeasure measure = MeasureDocument(TakeSnapshot(document, random));
     EXPECT_EQ(cache.Compact.Hits() - hits, round < 2 ? 0u : 1u);
+    EXPECT_EQ(cache.Compact.PackedHits() - packedHits, round < 2 ? 0u : 2u);
+    // One packing after the other, as on one thread: the compact one takes
+    // the standard dictionaries only where a fresh generator drew them.
+    const MeasureSnapshot snapshot = TakeSnapshot(document, before);
+    const PackingGauge standard = MeasureGauge(snapshot, PackingStrategy::Standard);
+    EXPECT_EQ(standard.FreshGenerator, round == 0);
+    const PackingGauge compact = MeasureGauge(snapshot, PackingStrategy::Compact, nullptr, &standard);
+    EXPECT_EQ(compact.Payloads, measure.Compact.Payloads);
+    EXPECT_TRUE(compact.Dictionaries == measure.Compact.Dictionaries);
+    EXPECT_EQ(compact.Codes, measure.Compact.Codes);
     EXPECT_EQ(measure.Revision, document.Revision());
     ASSERT_TRUE(measure.Standard.Fits && measure.Compact.Fits);
     EXPECT_LE(measure.Compact.Length, measure.Standard.Length);

@@ -617,7 +617,10 @@ class Core {
       for (PackingStrategy strategy : {PackingStrategy::Standard, PackingStrategy::Compact}) {
         if (!packing.empty() && PackingOf(packing) != strategy) continue;
         const int index = strategy == PackingStrategy::Standard ? 0 : 1;
-        (index == 0 ? open.measure.Standard : open.measure.Compact) = MeasureGauge(snapshot, strategy);
+        // The standard measure of these texts, if taken, spares the compact one work.
+        const PackingGauge* standard = open.measured[0] ? &open.measure.Standard : nullptr;
+        (index == 0 ? open.measure.Standard : open.measure.Compact) =
+            MeasureGauge(snapshot, strategy, nullptr, standard);
         open.measured[index] = true;
       }
     } catch (...) {
