@@ -1,5 +1,6 @@
 #include "compile/pack_languages.h"
 
+#include <optional>
 #include <string>
 
 #include "compile/compact_packing.h"
@@ -18,15 +19,9 @@ struct Choice {
   std::int64_t Bytes = 0;  // dictionary plus records
 };
 
-Choice PackOptimally(Dictionary dictionary, const std::vector<const PhoneBytes*>& strings,
-                     CompactDictionaryCache* cache) {
+Choice PackOptimally(Dictionary dictionary, const std::vector<const PhoneBytes*>& strings, PackingCache* cache) {
   Choice choice{std::move(dictionary), {}, 0};
-  if (cache) {
-    choice.Packed = cache->PackAll(strings, choice.Dict);
-  } else {
-    const DictionaryLookup lookup(choice.Dict);
-    for (const PhoneBytes* s : strings) choice.Packed.push_back(PackStringOptimal(*s, lookup));
-  }
+  choice.Packed = cache ? cache->PackAll(strings, choice.Dict, true) : PackEvery(strings, choice.Dict, true);
   choice.Bytes = DictionaryBytes(choice.Dict);
   for (const PhoneBytes& packed : choice.Packed) choice.Bytes += static_cast<std::int64_t>(packed.size()) + 1;
   return choice;
@@ -77,18 +72,29 @@ std::vector<PackedLanguage> PackStandard(const PackingControl& control, const Lg
 
   std::vector<PackedLanguage> languages(static_cast<std::size_t>(nL));
   for (std::int32_t l = 0; l < nL; ++l) {
-    languages[static_cast<std::size_t>(l)].Dict =
-        BuildDictionary(strings[static_cast<std::size_t>(l)], random, [&](int k, std::int32_t m) {
-          if (m < 0) done = static_cast<double>(p) * l + (p / 4) * k;
-          Report(control, done, total);
-        });
+    const auto progress = [&](int k, std::int32_t m) {
+      if (m < 0) done = static_cast<double>(p) * l + (p / 4) * k;
+      Report(control, done, total);
+    };
+    const auto& of = strings[static_cast<std::size_t>(l)];
+    languages[static_cast<std::size_t>(l)].Dict = control.Cache ? control.Cache->StandardDictionary(of, random, progress)
+                                                                : BuildDictionary(of, random, progress);
   }
 
   for (std::int32_t l = 0; l < nL; ++l) {
     PackedLanguage& language = languages[static_cast<std::size_t>(l)];
-    const DictionaryLookup lookup(language.Dict);
+    const auto& of = strings[static_cast<std::size_t>(l)];
+    // Packed string by string, for the progress bar, unless kept from before.
+    std::vector<PhoneBytes> kept;
+    std::optional<DictionaryLookup> lookup;
+    if (control.Cache) {
+      kept = control.Cache->PackAll(of, language.Dict, false);
+    } else {
+      lookup.emplace(language.Dict);
+    }
     for (std::int32_t m = 0; m <= M; ++m) {
-      PhoneBytes packed = PackString(*strings[static_cast<std::size_t>(l)][static_cast<std::size_t>(m)], lookup);
+      const auto at = static_cast<std::size_t>(m);
+      PhoneBytes packed = control.Cache ? std::move(kept[at]) : PackString(*of[at], *lookup);
       const bool cropped = CropIfOverlong(control, static_cast<std::size_t>(l), m, packed, language);
       language.Packed.push_back(std::move(packed));
       language.Cropped.push_back(cropped);
@@ -110,14 +116,12 @@ std::vector<PackedLanguage> PackCompact(const PackingControl& control, const Lgp
   double done = 0;
   Report(control, done, total);
 
+  PivotRandom fresh;  // the same pivots on every run
   std::vector<Dictionary> standard;
-  if (control.FreshStandardDictionaries && control.FreshStandardDictionaries->size() == nL) {
-    standard = *control.FreshStandardDictionaries;
-  } else {
-    PivotRandom fresh;  // the same pivots on every run
-    for (std::size_t l = 0; l < nL; ++l) {
-      standard.push_back(BuildDictionary(strings[l], fresh, [&](int, std::int32_t) { Report(control, done, total); }));
-    }
+  for (std::size_t l = 0; l < nL; ++l) {
+    const auto progress = [&](int, std::int32_t) { Report(control, done, total); };
+    standard.push_back(control.Cache ? control.Cache->StandardDictionary(strings[l], fresh, progress)
+                                     : BuildDictionary(strings[l], fresh, progress));
   }
 
   auto packLanguage = [&](std::size_t l, std::int64_t budget, double from, double span) {
@@ -125,10 +129,10 @@ std::vector<PackedLanguage> PackCompact(const PackingControl& control, const Lgp
       done = 100.0 * static_cast<double>(l) + from + span * part;
       Report(control, done, total);
     };
-    Choice compact = PackOptimally(control.CompactCache ? control.CompactCache->Build(strings[l], budget, progress)
-                                                        : BuildCompactDictionary(strings[l], budget, progress),
-                                   strings[l], control.CompactCache);
-    Choice usual = PackOptimally(standard[l], strings[l], control.CompactCache);
+    Choice compact = PackOptimally(control.Cache ? control.Cache->CompactDictionary(strings[l], budget, progress)
+                                                 : BuildCompactDictionary(strings[l], budget, progress),
+                                   strings[l], control.Cache);
+    Choice usual = PackOptimally(standard[l], strings[l], control.Cache);
     const bool usualFits = DictionaryBytes(usual.Dict) <= budget;
     return usualFits && usual.Bytes <= compact.Bytes ? std::move(usual) : std::move(compact);
   };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "compile/compact_packing.h"
+#include "compile/packing_cache.h"
 #include "compile/pack_writer.h"
 #include "compile/packing.h"
 #include "frame/command_frame.h"
@@ -46,13 +47,9 @@ struct PackingControl {
   // change between calls; a front end moves its progress bar and handles
   // pending events here.
   std::function<void(double done, double total)> Progress;
-  // Where the compact packer keeps the dictionaries it built, to take them
-  // again for strings that have not changed; none by default.
-  CompactDictionaryCache* CompactCache = nullptr;
-  // The standard dictionaries of every language as a fresh generator draws
-  // them, when the caller has them already: the compact packer then takes
-  // them instead of building them again. None by default.
-  const std::vector<Dictionary>* FreshStandardDictionaries = nullptr;
+  // Where the packers keep what they made, to take it again for strings
+  // that have not changed; none by default.
+  PackingCache* Cache = nullptr;
 };
 
 // Asks the crop question through the frame's message box and moves its

@@ -41,19 +41,13 @@ MeasureSnapshot TakeSnapshot(const Document& document, const PivotRandom& random
   return snapshot;
 }
 
-PackingGauge MeasureGauge(const MeasureSnapshot& snapshot, PackingStrategy strategy, MeasureCache* cache,
-                          const PackingGauge* standard) {
+PackingGauge MeasureGauge(const MeasureSnapshot& snapshot, PackingStrategy strategy, MeasureCache* cache) {
   // The compact packer draws from a fresh generator of its own.
   PivotRandom random = snapshot.Random;
   PackingControl control;
   if (!cache) cache = snapshot.Cache.get();
-  if (cache) control.CompactCache = &cache->Compact;
-  if (strategy == PackingStrategy::Compact && standard && standard->Packed && standard->FreshGenerator) {
-    control.FreshStandardDictionaries = &standard->Dictionaries;
-  }
-  PackingGauge gauge = Gauge(MeasurePacking(snapshot.Lgp, strategy, random, control));
-  gauge.FreshGenerator = strategy == PackingStrategy::Standard && snapshot.Random == PivotRandom{};
-  return gauge;
+  if (cache) control.Cache = &cache->Packings;
+  return Gauge(MeasurePacking(snapshot.Lgp, strategy, random, control));
 }
 
 DocumentMeasure MeasureDocument(const MeasureSnapshot& snapshot, MeasureCache* cache) {
@@ -61,16 +55,15 @@ DocumentMeasure MeasureDocument(const MeasureSnapshot& snapshot, MeasureCache* c
   measure.Revision = snapshot.Revision;
   measure.Unencodable = snapshot.Unencodable;
 #ifdef __EMSCRIPTEN__
-  // The WebAssembly module has one thread: one packing after the other, and
-  // the second takes what it can of the first.
-  measure.Standard = MeasureGauge(snapshot, PackingStrategy::Standard);
-  measure.Compact = MeasureGauge(snapshot, PackingStrategy::Compact, cache, &measure.Standard);
+  // The WebAssembly module has one thread: one packing after the other.
+  measure.Standard = MeasureGauge(snapshot, PackingStrategy::Standard, cache);
+  measure.Compact = MeasureGauge(snapshot, PackingStrategy::Compact, cache);
 #else
   // The two packings share nothing, so the slower compact one runs beside.
   auto compact = std::async(std::launch::async, [&snapshot, cache] {
     return MeasureGauge(snapshot, PackingStrategy::Compact, cache);
   });
-  measure.Standard = MeasureGauge(snapshot, PackingStrategy::Standard);
+  measure.Standard = MeasureGauge(snapshot, PackingStrategy::Standard, cache);
   measure.Compact = compact.get();
 #endif
   return measure;

@@ -11,17 +11,18 @@
 #include <vector>
 
 #include "compile/compact_packing.h"
+#include "compile/packing_cache.h"
 #include "compile/pack_languages.h"
 #include "compile/packing.h"
 #include "document/document.h"
 
 namespace tarvo {
 
-// What one measure keeps for the next: the compact dictionaries of languages
-// whose strings do not change are not built again. Each document has one,
-// which its snapshots carry; measures may share it at once.
+// What one measure keeps for the next: the dictionaries and packed strings of
+// languages whose strings do not change are not made again. Each document has
+// one, which its snapshots carry; measures may share it at once.
 struct MeasureCache {
-  CompactDictionaryCache Compact;
+  PackingCache Packings;
 };
 
 // What a compile started at the moment of the snapshot would pack.
@@ -49,7 +50,6 @@ struct PackingGauge {
   bool TablesFitFirstBlock = false;
   std::int32_t Overlong = 0;             // strings over 254 codes, cropped if the user agrees
   bool Fits = false;                     // a compile would write it without cropping
-  bool FreshGenerator = false;           // standard: its pivots drawn from a fresh generator
   std::vector<std::int64_t> Payloads;    // per language: dictionary plus string records
   std::vector<Dictionary> Dictionaries;  // per language
   std::vector<std::shared_ptr<const DictionaryLookup>> Lookups;  // per language, for string costs
@@ -68,11 +68,9 @@ struct DocumentMeasure {
 // Packs the snapshot with both packers, side by side, with `cache` or else
 // the snapshot's.
 DocumentMeasure MeasureDocument(const MeasureSnapshot& snapshot, MeasureCache* cache = nullptr);
-// Packs it with one. The compact packing takes the dictionaries of
-// `standard`, a standard measure of the same texts, where a fresh generator
-// drew them: they are those it would build.
+// Packs it with one.
 PackingGauge MeasureGauge(const MeasureSnapshot& snapshot, PackingStrategy strategy,
-                          MeasureCache* cache = nullptr, const PackingGauge* standard = nullptr);
+                          MeasureCache* cache = nullptr);
 
 // The bytes a text of `language` takes as a string record (length byte plus
 // codes) with the dictionary of `measure`; none when the measure has no

@@ -7,6 +7,7 @@
 
 #include "compile/pack_languages.h"
 #include "compile/pack_writer.h"
+#include "compile/packing_cache.h"
 #include "tests/support/pack_builder.h"
 #include "tests/support/test_frame.h"
 
@@ -165,33 +166,57 @@ LgpFile WordyLgp(std::uint32_t seed, int languages, int messages) {
   return lgp;
 }
 
-TEST(CompactDictionaryCache, PacksAsEachStringAloneAndKeepsAtMost16MB) {
+TEST(PackingCache, PacksAsEachStringAloneAndKeepsAtMost32MB) {
   std::mt19937 random(5);
   const std::vector<PhoneBytes> strings = WordyStrings(random, 400, 'a');
   const Dictionary dictionary = BuildCompactDictionary(Pointers(strings));
-  std::vector<PhoneBytes> alone;
-  for (const PhoneBytes& s : strings) alone.push_back(PackStringOptimal(s, dictionary));
-  CompactDictionaryCache cache;
-  EXPECT_EQ(cache.PackAll(Pointers(strings), dictionary), alone);
-  EXPECT_EQ(cache.PackAll(Pointers(strings), dictionary), alone);
-  EXPECT_EQ(cache.PackedHits(), 1u);
+  PackingCache cache;
+  const auto optimalHits = [&] { return cache.Hits(PackingCache::Kind::PackedOptimally); };
+  for (const bool optimally : {false, true}) {
+    std::vector<PhoneBytes> alone;
+    for (const PhoneBytes& s : strings)
+      alone.push_back(optimally ? PackStringOptimal(s, dictionary) : PackString(s, dictionary));
+    EXPECT_EQ(cache.PackAll(Pointers(strings), dictionary, optimally), alone);
+    EXPECT_EQ(cache.PackAll(Pointers(strings), dictionary, optimally), alone);
+  }
+  EXPECT_EQ(cache.Hits(PackingCache::Kind::Packed), 1u);
+  EXPECT_EQ(optimalHits(), 1u);
   // Another dictionary, or one string changed, is packed anew.
   Dictionary other = dictionary;
   std::swap(other.Entries[200], other.Entries[201]);
-  cache.PackAll(Pointers(strings), other);
+  cache.PackAll(Pointers(strings), other, true);
   std::vector<PhoneBytes> changed = strings;
   changed[7].push_back('b');
-  cache.PackAll(Pointers(changed), dictionary);
-  EXPECT_EQ(cache.PackedHits(), 1u);
-  // Lists of 4 MB each: the first ones make room for the later ones.
+  cache.PackAll(Pointers(changed), dictionary, true);
+  EXPECT_EQ(optimalHits(), 1u);
+  // Lists of about 6 MB each: the first ones make room for the later ones.
   const std::vector<PhoneBytes> large(16384, PhoneBytes(240, 'a'));
-  for (std::uint8_t b = 'b'; b < 'h'; ++b) {
+  for (std::uint8_t b = 'b'; b < 'i'; ++b) {
     Dictionary single = dictionary;
     single.Entries[255] = {b};
-    cache.PackAll(Pointers(large), single);
+    cache.PackAll(Pointers(large), single, true);
   }
-  cache.PackAll(Pointers(strings), dictionary);
-  EXPECT_EQ(cache.PackedHits(), 1u);
+  cache.PackAll(Pointers(strings), dictionary, true);
+  EXPECT_EQ(optimalHits(), 1u);
+}
+
+// A standard dictionary is kept by its strings and the generator's state
+// before, and leaves the generator as building it would.
+TEST(PackingCache, StandardDictionaryLeavesTheGeneratorAsBuildingItWould) {
+  std::mt19937 random(9);
+  const std::vector<PhoneBytes> strings = WordyStrings(random, 300, 'a');
+  PackingCache cache;
+  PivotRandom built, first, second;
+  const Dictionary expected = BuildDictionary(Pointers(strings), built);
+  EXPECT_TRUE(cache.StandardDictionary(Pointers(strings), first) == expected);
+  EXPECT_TRUE(cache.StandardDictionary(Pointers(strings), second) == expected);
+  EXPECT_TRUE(first == built && second == built);
+  EXPECT_EQ(cache.Hits(PackingCache::Kind::StandardDictionary), 1u);
+  PivotRandom moved = built;
+  const Dictionary fromMoved = BuildDictionary(Pointers(strings), moved);
+  EXPECT_TRUE(cache.StandardDictionary(Pointers(strings), built) == fromMoved);
+  EXPECT_TRUE(built == moved);
+  EXPECT_EQ(cache.Hits(PackingCache::Kind::StandardDictionary), 1u);
 }
 
 TEST(PackLanguages, CompactIsNeverLargerPerLanguageAndTheSameOnEveryRun) {

@@ -617,10 +617,7 @@ class Core {
       for (PackingStrategy strategy : {PackingStrategy::Standard, PackingStrategy::Compact}) {
         if (!packing.empty() && PackingOf(packing) != strategy) continue;
         const int index = strategy == PackingStrategy::Standard ? 0 : 1;
-        // The standard measure of these texts, if taken, spares the compact one work.
-        const PackingGauge* standard = open.measured[0] ? &open.measure.Standard : nullptr;
-        (index == 0 ? open.measure.Standard : open.measure.Compact) =
-            MeasureGauge(snapshot, strategy, nullptr, standard);
+        (index == 0 ? open.measure.Standard : open.measure.Compact) = MeasureGauge(snapshot, strategy);
         open.measured[index] = true;
       }
     } catch (...) {
