@@ -63,7 +63,9 @@ int ServePaired(const std::filesystem::path& dir) {
     } else if (call == "compile compact") {
       Compile(in, PackingStrategy::Compact);
     } else if (call == "decompile") {
-      DecompileImage(compiled, "flash.bin", in.config, {true, {}, {}});
+      // As tarvo-cli and the module run it: on a frame, with its progress.
+      BenchFrame frame;
+      DecompileOnFrame(frame, compiled, "flash.bin", in.config);
     } else if (call == "measure") {
       // A word added to a message of the last language, as the module's run does.
       const std::int32_t message = 1000 + round++ % 1000;
