@@ -121,18 +121,44 @@ std::int64_t BlockOfSlot(const PackContents& c, std::int32_t slot) {
   return std::upper_bound(c.BlockSearch.begin(), c.BlockSearch.end(), slot) - c.BlockSearch.begin();
 }
 
-std::span<const std::uint8_t> ReadPackString(const PackView& pack, const PackContents& c, std::int32_t language,
-                                             std::int32_t message, PackStringBuffer& buffer) {
-  const std::int32_t slot = c.AllLangs * message + language;
-  const std::int64_t block = BlockOfSlot(c, slot);
+namespace {
+
+// Where the record of `slot` lies in `block`: at the group's index entry,
+// behind the records of the slots before it in the group.
+std::int64_t RecordOfSlot(const PackView& pack, const PackContents& c, std::int32_t slot, std::int64_t block) {
   const std::int32_t group = slot / kSlotsPerGroup;
   const std::int32_t indexAt = Offset16(std::int64_t{c.StringIndexOffset} + 2 * std::int64_t{group},
                                         "a string index entry");
   std::int64_t s = block * kBlockSize + pack.UInt16(indexAt, "a string index entry");
   for (std::int32_t skip = 0; skip < slot % kSlotsPerGroup; ++skip) s += pack.Byte(s, "a string record");
-  const std::uint8_t length = pack.Byte(s, "a string record");
+  return s;
+}
+
+}  // namespace
+
+std::vector<std::int64_t> StringRecords(const PackView& pack, const PackContents& c) {
+  const std::int32_t slots = (c.MaxMsgId + 1) * c.AllLangs;
+  std::vector<std::int64_t> records(static_cast<std::size_t>(slots));
+  std::int64_t block = 0;
+  for (std::int32_t slot = 0; slot < slots; ++slot) {
+    // The running maximum rises along the slots, and so does the block.
+    const std::int64_t previousBlock = block;
+    while (block < std::ssize(c.BlockSearch) && c.BlockSearch[static_cast<std::size_t>(block)] <= slot) ++block;
+    // The walk to the previous slot of the group in the same block reads
+    // what the walk to this one reads first: it goes on from there.
+    const auto at = static_cast<std::size_t>(slot);
+    records[at] = slot % kSlotsPerGroup != 0 && block == previousBlock
+                      ? records[at - 1] + pack.Byte(records[at - 1], "a string record")
+                      : RecordOfSlot(pack, c, slot, block);
+  }
+  return records;
+}
+
+std::span<const std::uint8_t> ReadPackRecord(const PackView& pack, const PackContents& c, std::int32_t language,
+                                             std::int64_t record, PackStringBuffer& buffer) {
+  const std::uint8_t length = pack.Byte(record, "a string record");
   if (length <= 1) return {};
-  const auto codes = pack.Bytes(s + 1, length - 1, "a string record");
+  const auto codes = pack.Bytes(record + 1, length - 1, "a string record");
   const auto& dictionary = c.Dictionaries[static_cast<std::size_t>(language)];
   // Once for every string of a decompile: each entry is copied as four
   // bytes, of which the next entry overwrites what is not its own.
@@ -144,6 +170,12 @@ std::span<const std::uint8_t> ReadPackString(const PackView& pack, const PackCon
     at += place.Length;
   }
   return {buffer.data(), at};
+}
+
+std::span<const std::uint8_t> ReadPackString(const PackView& pack, const PackContents& c, std::int32_t language,
+                                             std::int32_t message, PackStringBuffer& buffer) {
+  const std::int32_t slot = c.AllLangs * message + language;
+  return ReadPackRecord(pack, c, language, RecordOfSlot(pack, c, slot, BlockOfSlot(c, slot)), buffer);
 }
 
 void ReadPackString(const PackView& pack, const PackContents& c, std::int32_t language, std::int32_t message,

@@ -70,6 +70,16 @@ using PackStringBuffer = std::array<std::uint8_t, kMostStringPhoneBytes>;
 std::span<const std::uint8_t> ReadPackString(const PackView& pack, const PackContents& contents,
                                              std::int32_t language, std::int32_t message, PackStringBuffer& buffer);
 
+// Where the record of every slot lies, in slot order, for a reader of every
+// string: the records of a group are walked once for all of its slots.
+// Refuses what ReadPackString refuses, as reading slot after slot would.
+std::vector<std::int64_t> StringRecords(const PackView& pack, const PackContents& contents);
+
+// The phone bytes of the string in language `language` whose record lies
+// at `record`, expanded into `buffer`.
+std::span<const std::uint8_t> ReadPackRecord(const PackView& pack, const PackContents& contents,
+                                             std::int32_t language, std::int64_t record, PackStringBuffer& buffer);
+
 // Appends the phone bytes of message `message` in language `language`.
 void ReadPackString(const PackView& pack, const PackContents& contents, std::int32_t language,
                     std::int32_t message, std::vector<std::uint8_t>& out);

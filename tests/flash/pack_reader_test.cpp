@@ -5,6 +5,7 @@
 #include <random>
 
 #include "config/error.h"
+#include "flash/layout.h"
 #include "tests/support/pack_builder.h"
 
 namespace tarvo {
@@ -177,6 +178,66 @@ TEST(PackReader, ReadsOnlyTheEntriesOfUsedCodes) {
     const PackContents c = ReadPack(view, type);
     EXPECT_EQ(StringOf(view, c, 0, 2), "abH");
     EXPECT_EQ(StringOf(view, c, 0, 3), "iab");
+  }
+}
+
+// Every string of a pack, slot after slot, as their bytes, or the message of
+// the first refusal: read each on its own, or through the records of all.
+std::string EveryString(const PackView& view, const PackContents& c, bool throughRecords) {
+  std::string all;
+  try {
+    const std::vector<std::int64_t> records = throughRecords ? StringRecords(view, c) : std::vector<std::int64_t>();
+    PackStringBuffer buffer;
+    for (std::int32_t slot = 0; slot < (c.MaxMsgId + 1) * c.AllLangs; ++slot) {
+      const std::int32_t language = slot % c.AllLangs, message = slot / c.AllLangs;
+      const auto bytes = throughRecords ? ReadPackRecord(view, c, language, records[slot], buffer)
+                                        : ReadPackString(view, c, language, message, buffer);
+      all.append(bytes.begin(), bytes.end()).push_back('|');
+    }
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return all;
+}
+
+// The records walk each group once for all of its strings; the strings and
+// the refusals stay those of reading each string on its own, also where the
+// block table cuts a group or the records leave the file.
+TEST(PackReader, RecordsOfAllStringsReadAsEachStringOnItsOwn) {
+  {
+    const auto type = test::TypeOf(test::kFlashType);
+    test::PackPlan plan;
+    plan.langIds = {1, 2, 3};
+    plan.strings = test::RandomStrings(7, 3, 299, 200);
+    const ByteString image = test::BuildImage(type, plan);
+    const PackView view(image, type.PackOffset);
+    const PackContents c = ReadPack(view, type);
+    ASSERT_GE(c.BlockCount, 3);
+    EXPECT_EQ(EveryString(view, c, true), EveryString(view, c, false));
+  }
+  const auto type = test::TypeOf(test::kBareType);
+  std::mt19937 random(11);
+  for (int round = 0; round < 300; ++round) {
+    // The hand-laid pack's records again in blocks 1 to 3, other codes in
+    // each, so that a string counted into a later block is read there.
+    ByteString image = HandImage();
+    const ByteString records(image.begin() + 0x80 + 0x90, image.end());
+    for (int block = 1; block <= 3; ++block) {
+      image.resize(0x80 + block * kBlockSize + 0x90, 0xEE);
+      image.insert(image.end(), records.begin(), records.end());
+      for (int code : {1, 2, 5, 6, 8, 9}) image[image.size() - records.size() + code] = (records[code] + block) % 3;
+    }
+    const int blocks = 1 + static_cast<int>(random() % 4);
+    image[0x80 + 0x04] = static_cast<std::uint8_t>(blocks);
+    for (int t = 1; t < blocks; ++t) {
+      image[0x80 + 0x30 + 2 * (t - 1)] = static_cast<std::uint8_t>(random() % 6);
+      image[0x80 + 0x31 + 2 * (t - 1)] = 0;
+    }
+    if (round % 3 == 1) image[0x80 + 0x90 + random() % records.size()] = static_cast<std::uint8_t>(random());
+    if (round % 3 == 2) image.resize(0x80 + 0x9B + random() % (image.size() - 0x80 - 0x9B));
+    const PackView view(image, type.PackOffset);
+    const PackContents c = ReadPack(view, type);
+    ASSERT_EQ(EveryString(view, c, true), EveryString(view, c, false)) << "round " << round;
   }
 }
 
