@@ -1,6 +1,8 @@
 #include "codec/decode.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 #include "codec/encode.h"
@@ -25,9 +27,6 @@ void AppendEscape(std::uint8_t byte, std::u16string& out) {
   PutEscape(byte, escape);
   out.append(escape, 4);
 }
-
-// No byte takes more than an escape's four units.
-constexpr std::size_t kMostUnitsPerByte = 4;
 
 // Selectors from 0x91 up that the table does not know put the decoder into
 // a state where bytes stand for themselves.
@@ -54,14 +53,10 @@ struct SilentSelector {
 
 }  // namespace
 
-void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& table, bool saveSignatures,
-                       std::u16string& out) {
-  // Decoded straight onto `out` through a pointer (this runs for every string
-  // of a decompile), and rewritten below in the rare string with a plain "<".
-  // Positions count from `start`.
-  const std::size_t start = out.size();
-  out.resize(start + kMostUnitsPerByte * bytes.size());
-  char16_t* const first = out.data() + start;
+char16_t* DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& table, bool saveSignatures,
+                            char16_t* const first) {
+  // Decoded through a pointer (this runs for every string of a decompile),
+  // and rewritten below in the rare string with a plain "<".
   char16_t* text = first;
   std::vector<PlainLessThan> lessThans;
   SilentSelector silentSelector;
@@ -102,6 +97,12 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
     if (b >= kFirstResettingSelector) base = -1;
     const bool found = table.Knows(b);
     if (found) base = table.LastBase(b);
+    // Every selector that is kept is an escape, and so is every unknown one,
+    // and one behind an unknown selector of 0x91 or above.
+    if (saveSignatures || !found || previousBase < 0) {
+      text = PutEscape(b, text);
+      continue;
+    }
     const std::uint8_t next = i + 1 < bytes.size() ? bytes[i + 1] : 0;
     // Whether the next byte, if it is a character byte, is written as an
     // escape because its unit would be a control character.
@@ -115,24 +116,22 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
     // and read as silent.
     const bool afterKnownSelector = i > 0 && bytes[i - 1] > 0x7F && table.Knows(bytes[i - 1]);
     const bool showsNothing = afterKnownSelector && (base == previousBase || i + 1 == bytes.size());
-    const bool escape =
-        saveSignatures || !found || next > 0x7F || nextIsControl || previousBase < 0 || showsNothing;
-    if (escape) {
+    if (next > 0x7F || nextIsControl || showsNothing) {
       text = PutEscape(b, text);
     } else if (base != previousBase) {
       silentSelector = {static_cast<std::size_t>(text - first), b};
     }
   }
-  out.resize(start + static_cast<std::size_t>(text - first));
 
   // A "<" that would read back as the start of an escape is written as the
   // escape of its own byte, so that it comes back as that byte. An escape
   // takes no window on the way back, so a selector left out right before it
-  // that changed the window becomes an escape too.
-  if (lessThans.empty()) return;
-  const std::u16string decoded = out.substr(start);
-  out.resize(start);
-  out.reserve(start + decoded.size() + 3 * lessThans.size());
+  // that changed the window becomes an escape too. Each of the two bytes
+  // then takes an escape's four units, the most any byte takes.
+  if (lessThans.empty()) return text;
+  const std::u16string decoded(first, text);
+  std::u16string out;
+  out.reserve(decoded.size() + 7 * lessThans.size());
   auto lessThan = lessThans.begin();
   for (std::size_t at = 0; at < decoded.size(); ++at) {
     if (lessThan != lessThans.end() && lessThan->at == at) {
@@ -146,6 +145,16 @@ void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& tab
     }
     out.push_back(decoded[at]);
   }
+  if (out.size() > kMostUnitsPerPhoneByte * bytes.size()) throw std::logic_error("A decoded text overran its room.");
+  return std::copy(out.begin(), out.end(), first);
+}
+
+void DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& table, bool saveSignatures,
+                       std::u16string& out) {
+  const std::size_t start = out.size();
+  out.resize(start + kMostUnitsPerPhoneByte * bytes.size());
+  const char16_t* const end = DecodePhoneString(bytes, table, saveSignatures, out.data() + start);
+  out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 std::u16string DecodePhoneString(std::span<const std::uint8_t> bytes, const CharTable& table,

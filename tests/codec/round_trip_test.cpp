@@ -45,5 +45,23 @@ TEST(CodecRoundTrip, EscapesOfEveryByteComeBackAsThatByte) {
   }
 }
 
+// A decompile gives the decoder room for four units a byte: bytes that make
+// the rare rewrites ("<" that would read as an escape, silent selectors
+// before it) must fit too, written where the room is.
+TEST(CodecRoundTrip, EveryByteTakesAtMostFourUnits) {
+  const CharTable table = test::Table({{0x81, 0x400}, {0x80, 0}});
+  const std::uint8_t alphabet[] = {0x80, 0x81, 0x92, '<', '<', '4', '1', '>', 'A', 0x05};
+  std::mt19937 random(7);
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<std::uint8_t> bytes(random() % 40);
+    for (std::uint8_t& byte : bytes) byte = alphabet[random() % std::size(alphabet)];
+    for (bool signatures : {false, true}) {
+      std::vector<char16_t> room(kMostUnitsPerPhoneByte * bytes.size());
+      const char16_t* end = DecodePhoneString(bytes, table, signatures, room.data());
+      ASSERT_LE(end - room.data(), std::ssize(room)) << "round " << round;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tarvo
