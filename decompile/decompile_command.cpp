@@ -49,8 +49,8 @@ std::vector<std::uint8_t> DecompileImage(std::span<const std::uint8_t> image, st
   const auto askHex = [&options] { return options.HexStringNumbers && options.HexStringNumbers(); };
   bool hex = askHex();
 
+  const std::vector<std::int64_t> records = StringRecords(pack, contents);
   PackStringBuffer phoneBytes;
-  std::u16string text;
   std::int64_t done = 0, untilProgress = 0;
   for (std::int32_t language = 0; language < contents.AllLangs; ++language) {
     out.Line(";");
@@ -58,10 +58,12 @@ std::vector<std::uint8_t> DecompileImage(std::span<const std::uint8_t> image, st
     out.Line(";");
     out.Line("LangId " + std::to_string(contents.LangIds[static_cast<std::size_t>(language)]));
     for (std::int32_t message = 0; message < messages; ++message, ++done) {
-      const auto bytes = ReadPackString(pack, contents, language, message, phoneBytes);
-      text.clear();
-      DecodePhoneString(bytes, config.Chars, signatures, text);
-      out.StringLine(message, hex, text);
+      const auto slot = static_cast<std::size_t>(contents.AllLangs) * static_cast<std::size_t>(message) +
+                        static_cast<std::size_t>(language);
+      const auto bytes = ReadPackRecord(pack, contents, language, records[slot], phoneBytes);
+      out.StringLine(message, hex, kMostUnitsPerPhoneByte * bytes.size(), [&](char16_t* text) {
+        return DecodePhoneString(bytes, config.Chars, signatures, text);
+      });
       if (untilProgress-- == 0 || done + 1 == strings) {
         untilProgress = progressStep - 1;
         if (options.Progress) options.Progress(static_cast<double>(done), total);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cstring>
 #include <iterator>
 
@@ -34,6 +33,10 @@ std::uint8_t* PutUtf16(std::u16string_view text, std::uint8_t* at) {
 
 std::uint8_t* PutLineEnd(std::uint8_t* at) { return PutLatin1("\r\n", at); }
 
+// Around the text of a string line.
+constexpr std::string_view kTextOpen = ", \"";
+constexpr std::string_view kTextClose = "\"\r\n";
+
 }  // namespace
 
 LgpWriter::LgpWriter() { Text(u"\uFEFF"); }
@@ -61,23 +64,34 @@ void LgpWriter::Text(std::u16string_view text) { Written(PutUtf16(text, Room(tex
 void LgpWriter::EndLine() { Written(PutLineEnd(Room(2))); }
 
 void LgpWriter::StringLine(std::int32_t message, bool hex, std::u16string_view text) {
-  // Once for every string of a decompile: to_chars, not printf, which is slow
-  // in the WebAssembly build's C library.
-  char start[32] = "String $";
-  char* const digits = start + (hex ? 8 : 7);
-  char* end = hex ? std::to_chars(digits, std::end(start), static_cast<std::uint32_t>(message), 16).ptr
-                  : std::to_chars(digits, std::end(start), message).ptr;
-  if (hex)
-    std::transform(digits, end, digits, [](char c) { return c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c; });
-  *end++ = ',';
-  *end++ = ' ';
-  *end++ = '"';
-  const std::string_view head(start, static_cast<std::size_t>(end - start));
-  std::uint8_t* at = Room(head.size() + text.size() + 3);
-  at = PutLatin1(head, at);
-  at = PutUtf16(text, at);
-  at = PutLatin1("\"", at);
-  Written(PutLineEnd(at));
+  StringLine(message, hex, text.size(), [text](char16_t* at) { return std::copy(text.begin(), text.end(), at); });
+}
+
+char16_t* LgpWriter::StringLineStart(std::int32_t message, bool hex, std::size_t mostUnits) {
+  // Once for every string of a decompile: the digits by hand, where the
+  // library's conversions are calls of their own in the WebAssembly build.
+  char digits[10];
+  char* const digitsEnd = std::end(digits);
+  char* first = digitsEnd;
+  auto number = static_cast<std::uint32_t>(message);
+  do {
+    *--first = "0123456789ABCDEF"[hex ? number % 16 : number % 10];
+    number = hex ? number / 16 : number / 10;
+  } while (number != 0);
+  const std::string_view head = hex ? "String $" : "String ";
+  const std::string_view digitText(first, static_cast<std::size_t>(digitsEnd - first));
+  std::uint8_t* at = Room(head.size() + digitText.size() + kTextOpen.size() + mostUnits + kTextClose.size());
+  at = PutLatin1(kTextOpen, PutLatin1(digitText, PutLatin1(head, at)));
+  // Every piece of the file is a whole number of units from its start, so
+  // the room is aligned for them.
+  return reinterpret_cast<char16_t*>(at);
+}
+
+void LgpWriter::StringLineEnd(char16_t* text, char16_t* end) {
+  if constexpr (std::endian::native == std::endian::big) {
+    for (char16_t* unit = text; unit != end; ++unit) *unit = static_cast<char16_t>((*unit >> 8) | (*unit << 8));
+  }
+  Written(PutLatin1(kTextClose, reinterpret_cast<std::uint8_t*>(end)));
 }
 
 }  // namespace tarvo
