@@ -101,6 +101,25 @@ TEST(PackReader, ExpandsCodesByTheirLengthClass) {
   EXPECT_EQ(StringOf(view, c, 0, 0), std::string(expected.begin(), expected.end()));
 }
 
+// Every string of a pack, slot after slot, as their bytes, or the message of
+// the first refusal: read each on its own, or through the records of all.
+std::string EveryString(const PackView& view, const PackContents& c, bool throughRecords) {
+  std::string all;
+  try {
+    const std::vector<std::int64_t> records = throughRecords ? StringRecords(view, c) : std::vector<std::int64_t>();
+    PackStringBuffer buffer;
+    for (std::int32_t slot = 0; slot < (c.MaxMsgId + 1) * c.AllLangs; ++slot) {
+      const std::int32_t language = slot % c.AllLangs, message = slot / c.AllLangs;
+      const auto bytes = throughRecords ? ReadPackRecord(view, c, language, records[slot], buffer)
+                                        : ReadPackString(view, c, language, message, buffer);
+      all.append(bytes.begin(), bytes.end()).push_back('|');
+    }
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return all;
+}
+
 TEST(PackReader, FindsStringsAcrossBlocks) {
   const auto type = test::TypeOf(test::kFlashType);
   test::PackPlan plan;
@@ -117,6 +136,7 @@ TEST(PackReader, FindsStringsAcrossBlocks) {
       ASSERT_EQ(bytes, plan.strings[i][m]) << "language " << i << " message " << m;
     }
   }
+  EXPECT_EQ(EveryString(view, c, true), EveryString(view, c, false));
 }
 
 TEST(PackReader, RefusesValuesOutsideTheFormat) {
@@ -181,40 +201,10 @@ TEST(PackReader, ReadsOnlyTheEntriesOfUsedCodes) {
   }
 }
 
-// Every string of a pack, slot after slot, as their bytes, or the message of
-// the first refusal: read each on its own, or through the records of all.
-std::string EveryString(const PackView& view, const PackContents& c, bool throughRecords) {
-  std::string all;
-  try {
-    const std::vector<std::int64_t> records = throughRecords ? StringRecords(view, c) : std::vector<std::int64_t>();
-    PackStringBuffer buffer;
-    for (std::int32_t slot = 0; slot < (c.MaxMsgId + 1) * c.AllLangs; ++slot) {
-      const std::int32_t language = slot % c.AllLangs, message = slot / c.AllLangs;
-      const auto bytes = throughRecords ? ReadPackRecord(view, c, language, records[slot], buffer)
-                                        : ReadPackString(view, c, language, message, buffer);
-      all.append(bytes.begin(), bytes.end()).push_back('|');
-    }
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return all;
-}
-
 // The records walk each group once for all of its strings; the strings and
 // the refusals stay those of reading each string on its own, also where the
 // block table cuts a group or the records leave the file.
 TEST(PackReader, RecordsOfAllStringsReadAsEachStringOnItsOwn) {
-  {
-    const auto type = test::TypeOf(test::kFlashType);
-    test::PackPlan plan;
-    plan.langIds = {1, 2, 3};
-    plan.strings = test::RandomStrings(7, 3, 299, 200);
-    const ByteString image = test::BuildImage(type, plan);
-    const PackView view(image, type.PackOffset);
-    const PackContents c = ReadPack(view, type);
-    ASSERT_GE(c.BlockCount, 3);
-    EXPECT_EQ(EveryString(view, c, true), EveryString(view, c, false));
-  }
   const auto type = test::TypeOf(test::kBareType);
   std::mt19937 random(11);
   for (int round = 0; round < 300; ++round) {
